@@ -1,0 +1,33 @@
+#pragma once
+#include <QString>
+
+// The one seam for everything that asks the user something or makes a sound, so that every
+// sequence that shows a box can run headless under test with a scripted answer.
+enum class TMsgDlgType { Warning, Error, Information, Confirmation };
+
+enum TMsgDlgButton : unsigned {
+    mbYes = 1u << 0,
+    mbNo = 1u << 1,
+    mbOK = 1u << 2,
+    mbCancel = 1u << 3,
+};
+using TMsgDlgButtons = unsigned;
+
+enum class TModalResult { None, Ok, Cancel, Yes, No };
+
+class TDialogs {
+public:
+    virtual ~TDialogs() = default;
+    virtual TModalResult MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) = 0;
+    // True when confirmed; value holds the initial text on entry and the answer on return.
+    virtual bool InputQuery(const QString& caption, const QString& prompt, QString& value) = 0;
+    virtual void Beep() = 0;
+};
+
+// The real dialogs on Qt's message box, input dialog and system beep.
+class TQtDialogs : public TDialogs {
+public:
+    TModalResult MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) override;
+    bool InputQuery(const QString& caption, const QString& prompt, QString& value) override;
+    void Beep() override;
+};
