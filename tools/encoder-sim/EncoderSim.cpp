@@ -1,0 +1,1 @@
+#include "EncoderSim.h"

@@ -1,0 +1,157 @@
+#pragma once
+
+// A simulated encoder on a pseudo-terminal. It speaks the encoder's request/response link
+// (read/write one byte of RAM or EEPROM) so that the real serial code can be exercised end to
+// end. Tests drive it in-process; kiv-encoder-sim runs it as a program.
+//
+// Every public operation is thread-safe: the simulator serves the pty from its own thread.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+// How the simulator forms the checksum byte of its responses.
+//   Chained: request checksum (sum of the request bytes before any checksum byte) + sum of the
+//            response bytes before the checksum.
+//   Plain:   sum of the response bytes before the checksum only.
+//   Wrong:   a value that matches neither of the two.
+enum class TSimChecksumMode { Chained, Plain, Wrong };
+
+// A fault injected into the answer to one chosen request.
+enum class TSimFault {
+    Silent,         // no answer at all
+    DropChecksum,   // echo (and data byte of a read) but no checksum byte
+    WrongChecksum   // full answer whose checksum matches neither variant
+};
+
+class TEncoderSim {
+public:
+    static constexpr std::size_t MemorySize = 0x10000;
+
+    TEncoderSim();
+    ~TEncoderSim();   // stops serving
+    TEncoderSim(const TEncoderSim&) = delete;
+    TEncoderSim& operator=(const TEncoderSim&) = delete;
+
+    // Creates the pty and starts serving in a thread. Returns the slave's path, which a client
+    // opens like a serial device. Throws std::runtime_error when the pty cannot be set up.
+    // The simulator keeps a slave descriptor of its own open, so a client may close and reopen
+    // the slave without the simulator seeing a hang-up.
+    std::string Start();
+    void Stop();
+    bool IsRunning() const;
+    std::string SlavePath() const;
+
+    // --- answering -------------------------------------------------------------------------
+    void SetChecksumMode(TSimChecksumMode Mode);
+    TSimChecksumMode ChecksumMode() const;
+
+    // Bytes of an answer are paced at Baud (10 bits per byte; 0 = as fast as possible), after
+    // waiting TurnaroundMs once the request is complete.
+    void SetPacing(unsigned Baud, unsigned TurnaroundMs);
+
+    // Modem mode: before "connecting" the simulator behaves like a Hayes modem (echoes what it
+    // receives, answers "OK\r\n" to each command line, "CONNECT 9600\r\n" to an "atd..." line);
+    // after connecting it serves the encoder link. Switching it on (again) starts unconnected.
+    void SetModemMode(bool On);
+    bool ModemConnected() const;
+
+    // --- memory ------------------------------------------------------------------------------
+    std::uint8_t Ram(std::uint16_t Address) const;
+    std::uint8_t Eeprom(std::uint16_t Address) const;
+    void SetRam(std::uint16_t Address, std::uint8_t Value);
+    void SetEeprom(std::uint16_t Address, std::uint8_t Value);
+    // Consecutive bytes; addresses wrap at 64 KiB.
+    std::vector<std::uint8_t> RamBytes(std::uint16_t Address, std::size_t Count) const;
+    std::vector<std::uint8_t> EepromBytes(std::uint16_t Address, std::size_t Count) const;
+    void SetRamBytes(std::uint16_t Address, const std::vector<std::uint8_t>& Bytes);
+    void SetEepromBytes(std::uint16_t Address, const std::vector<std::uint8_t>& Bytes);
+    // Both memories back to all zero RAM and all 0xFF EEPROM (a blank part).
+    void ClearMemory();
+
+    // Loads an image file (format: see images/README.md). Memory the image does not mention
+    // keeps its content, so call ClearMemory first for a clean slate; the image's "checksum"
+    // directive, if any, sets the checksum mode. Throws std::runtime_error naming the file and
+    // line on a malformed image or an unreadable file.
+    void LoadImage(const std::string& FileName);
+    void LoadImageText(const std::string& Text, const std::string& SourceName = "image");
+
+    // --- fault script --------------------------------------------------------------------------
+    // Faults keyed by the 1-based number of the request counted from the moment the script is
+    // set: {{1, Silent}} silences the very next request. Requests not in the script are answered
+    // normally. Setting a script replaces the previous one.
+    void SetFaultScript(const std::map<std::size_t, TSimFault>& Script);
+    void ClearFaultScript();
+
+    // --- request log ---------------------------------------------------------------------------
+    // Every complete request frame received (4 bytes for a read, 6 for a write), in order.
+    std::vector<std::vector<std::uint8_t>> RequestLog() const;
+    std::size_t RequestCount() const;
+    void ClearLog();
+    // Blocks until RequestCount() reaches Count or the time-out passes; true when reached.
+    bool WaitForRequests(std::size_t Count, std::chrono::milliseconds Timeout) const;
+
+    // --- live mode -----------------------------------------------------------------------------
+    // With live mode on, the serving thread calls LiveStep every Interval and, on average every
+    // FaultEvery steps, StoreFault with a random status. Off by default.
+    void SetLive(bool On, std::chrono::milliseconds Interval = std::chrono::milliseconds(1000),
+                 unsigned FaultEvery = 20);
+    // One drift step of the live values (temperature, frequency, operating time in RAM, and the
+    // operating time and temperature extremes in the diagnostic block). Tests call it directly.
+    void LiveStep();
+    // Stores a new fault the way the encoder does: the next ring record, newest offset, count,
+    // status bytes, extremes and operating time all updated together. The record takes the
+    // current live operating time, frequency and temperature.
+    void StoreFault(std::uint8_t Status);
+    void SetRandomSeed(std::uint32_t Seed);
+
+private:
+    void Serve();
+    void HandleBytes(const std::uint8_t* Data, std::size_t Length);
+    void HandleModemByte(std::uint8_t Byte);
+    void HandleEncoderByte(std::uint8_t Byte);
+    void AnswerRequest(const std::vector<std::uint8_t>& Request);
+    void SendBytes(const std::vector<std::uint8_t>& Bytes, bool Pace);
+    void LiveStepLocked();
+    void StoreFaultLocked(std::uint8_t Status);
+
+    mutable std::mutex Mutex;
+    mutable std::condition_variable RequestArrived;
+
+    std::vector<std::uint8_t> RamImage;
+    std::vector<std::uint8_t> EepromImage;
+    TSimChecksumMode Checksum = TSimChecksumMode::Chained;
+    unsigned Baud = 0;
+    unsigned TurnaroundMs = 0;
+
+    bool ModemMode = false;
+    bool Connected = false;
+    std::string ModemLine;
+
+    std::vector<std::uint8_t> Pending;   // bytes of the request being received
+    std::map<std::size_t, TSimFault> Script;
+    std::size_t ScriptBase = 0;          // TotalRequests when the script was set
+    std::size_t TotalRequests = 0;
+    std::vector<std::vector<std::uint8_t>> Log;
+
+    bool Live = false;
+    std::chrono::milliseconds LiveInterval{1000};
+    unsigned LiveFaultEvery = 20;
+    std::chrono::steady_clock::time_point NextLiveStep;
+    std::mt19937 Random{12345};
+
+    int MasterFd = -1;
+    int SlaveKeepFd = -1;
+    int WakeFd[2] = {-1, -1};   // self-pipe that ends the serving thread's poll
+    std::string Slave;
+    std::thread Worker;
+    std::atomic<bool> Running{false};
+};
