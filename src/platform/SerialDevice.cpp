@@ -1,0 +1,187 @@
+#include "platform/SerialDevice.h"
+#include <QFile>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// Milliseconds left until the deadline, rounded up so that poll never wakes a little early and
+// spins; 0 once it has passed.
+int RemainingMs(TClock::time_point deadline)
+{
+    const auto left = deadline - TClock::now();
+    if (left <= TClock::duration::zero())
+        return 0;
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return ms > 0x7fffffff ? 0x7fffffff : static_cast<int>(ms);
+}
+
+// Moves up to count bytes with one total time-out. A hang-up shows as POLLHUP/POLLERR or as a
+// read of 0 bytes after POLLIN (in raw mode with VMIN 0 a read of 0 means "nothing yet", so we
+// only read when poll says there is something): both are EIO, never a busy loop.
+template <typename TMove>
+TSerialDevice::TTransfer MoveBytes(int fd, short event, size_t count, uint32_t timeoutMs, TMove move)
+{
+    TSerialDevice::TTransfer result;
+    if (fd < 0) {
+        result.Error = EBADF;
+        return result;
+    }
+    const auto deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
+    while (result.Moved < count) {
+        const int waitMs = RemainingMs(deadline);
+        pollfd entry{fd, event, 0};
+        const int ready = ::poll(&entry, 1, waitMs);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            result.Error = errno;
+            return result;
+        }
+        if (ready == 0) {
+            if (waitMs == 0)
+                return result;   // time-out: fewer bytes, no error
+            continue;            // woke at the deadline; the next round sees 0 left and ends
+        }
+        if (entry.revents & POLLNVAL) {
+            result.Error = EBADF;
+            return result;
+        }
+        if (entry.revents & event) {
+            const ssize_t n = move(result.Moved);
+            if (n > 0) {
+                result.Moved += static_cast<size_t>(n);
+                continue;
+            }
+            if (n < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            if (n < 0) {
+                result.Error = errno;
+                return result;
+            }
+            if (event == POLLIN) {   // readable yet nothing to read: the other end hung up
+                result.Error = EIO;
+                return result;
+            }
+            continue;
+        }
+        if (entry.revents & (POLLHUP | POLLERR)) {
+            result.Error = EIO;
+            return result;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+TPosixSerialDevice::~TPosixSerialDevice()
+{
+    Close();
+}
+
+int TPosixSerialDevice::Open(const QString& path)
+{
+    if (Fd >= 0)
+        return EBUSY;
+    // Non-blocking so that opening a modem line never waits for carrier; every transfer waits in
+    // poll() instead.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+
+    // The error code must be saved before close() can overwrite errno.
+    auto fail = [fd](int error, bool exclusive) {
+        if (exclusive)
+            ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return error;
+    };
+
+    // TIOCEXCL does not stop root and outlives close() on a pty, so the lock does the real
+    // work; a port that someone else holds is reported as busy.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return fail(errno == EWOULDBLOCK ? EBUSY : errno, false);
+    if (::ioctl(fd, TIOCEXCL) != 0)
+        return fail(errno, false);
+
+    termios settings{};
+    if (::tcgetattr(fd, &settings) != 0)
+        return fail(errno, true);
+    // A pty slave starts in cooked mode; every byte value must pass unchanged.
+    ::cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD;
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &settings) != 0)
+        return fail(errno, true);
+
+    Fd = fd;
+    return 0;
+}
+
+int TPosixSerialDevice::Close()
+{
+    if (Fd < 0)
+        return 0;
+    const int fd = Fd;
+    // The descriptor is gone after close() even when it reports an error, so never retry it.
+    Fd = -1;
+    ::ioctl(fd, TIOCNXCL);
+    if (::close(fd) != 0 && errno != EINTR)
+        return errno;
+    return 0;
+}
+
+int TPosixSerialDevice::GetLineSettings(termios& settings)
+{
+    return ::tcgetattr(Fd, &settings) == 0 ? 0 : errno;
+}
+
+int TPosixSerialDevice::SetLineSettings(const termios& settings)
+{
+    return ::tcsetattr(Fd, TCSANOW, &settings) == 0 ? 0 : errno;
+}
+
+int TPosixSerialDevice::SetTimeouts(uint32_t readMs, uint32_t writeMs)
+{
+    if (Fd < 0)
+        return EBADF;
+    ReadTimeoutMs = readMs;
+    WriteTimeoutMs = writeMs;
+    return 0;
+}
+
+TSerialDevice::TTransfer TPosixSerialDevice::Read(uint8_t* buffer, size_t count)
+{
+    return MoveBytes(Fd, POLLIN, count, ReadTimeoutMs,
+                     [&](size_t done) { return ::read(Fd, buffer + done, count - done); });
+}
+
+TSerialDevice::TTransfer TPosixSerialDevice::Write(const uint8_t* buffer, size_t count)
+{
+    return MoveBytes(Fd, POLLOUT, count, WriteTimeoutMs,
+                     [&](size_t done) { return ::write(Fd, buffer + done, count - done); });
+}
+
+int TPosixSerialDevice::Purge()
+{
+    return ::tcflush(Fd, TCIOFLUSH) == 0 ? 0 : errno;
+}
+
+int TPosixSerialDevice::ClearErrors(uint32_t& bytesWaiting)
+{
+    // A termios line keeps no sticky error state to clear; what is left is the input count.
+    int waiting = 0;
+    if (::ioctl(Fd, FIONREAD, &waiting) != 0)
+        return errno;
+    bytesWaiting = waiting > 0 ? static_cast<uint32_t>(waiting) : 0;
+    return 0;
+}
