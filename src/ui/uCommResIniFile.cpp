@@ -1,4 +1,5 @@
 #include "ui/uCommResIniFile.h"
+#include "core/uCommRes.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 
@@ -39,4 +40,10 @@ QString TCommResIniFile::ReadComDevice(int portNumber) const
 void TCommResIniFile::WriteComDevice(int portNumber, const QString& path)
 {
     IniFile->WriteString(Section(), DeviceKey(portNumber), path);
+}
+
+void TCommResIniFile::ApplyComDevices(TCommRes& commRes) const
+{
+    for (int i = 0; i < TCommRes::PortCount; ++i)
+        commRes.SetPortDevice(i, ReadComDevice(i + 1));
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 
+class TCommRes;
 class TDialogs;
 class TIniFile;
 
@@ -23,6 +24,8 @@ public:
     // Device path of port number 1..4 ("COM1Device".."COM4Device", default /dev/ttyS0../dev/ttyS3).
     QString ReadComDevice(int portNumber) const;
     void WriteComDevice(int portNumber, const QString& path);
+    // Gives the port the device path of each of its names.
+    void ApplyComDevices(TCommRes& commRes) const;
 
     static QString Section() { return QStringLiteral("SerialCommunication"); }
 
