@@ -1,0 +1,13 @@
+#include "ui/uKivResources.h"
+#include <QtGlobal>
+
+static void InitKivResources()
+{
+    Q_INIT_RESOURCE(kiv);
+}
+
+void EnsureKivResources()
+{
+    static const bool done = (InitKivResources(), true);
+    (void)done;
+}
