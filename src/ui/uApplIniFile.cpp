@@ -41,6 +41,11 @@ void TApplIniFile::SaveFormPlacement(QWidget* form)
 void TApplIniFile::RestoreFormPlacement(QWidget* form, int32_t defaultLeft, int32_t defaultTop,
                                         int32_t defaultHeight, int32_t defaultWidth, int32_t defaultState)
 {
+    // Qt reinterprets the position of a window when its native window is created. Creating it
+    // first means the edges set here are the edges saved below, so a window does not creep by
+    // its frame on every start.
+    if (form->isWindow())
+        (void)form->winId();
     if (FormPlacementExists(form)) {
         if (defaultLeft >= 0)
             form->move(IniFile->ReadInteger(Section(), Key(form, "Left"), defaultLeft), form->y());

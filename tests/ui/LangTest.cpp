@@ -1,0 +1,200 @@
+#include "platform/IniFile.h"
+#include "ui/uApplIniFile.h"
+#include "ui/uLangController.h"
+#include "ui/uLangIniFile.h"
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Reads two texts as a window would, and remembers what it got.
+class RecordingClient : public TLangClient {
+public:
+    explicit RecordingClient(std::vector<RecordingClient*>* calls = nullptr) : Calls(calls) {}
+    void UpdateLanguage(TLangIniFile* langFile) override
+    {
+        LanguageName = langFile->LanguageName();
+        langFile->SetSection("DiagManager");
+        Caption = langFile->ReadText("btnOptions", "Inställningar");
+        Message = langFile->ReadText("sDBFunction", "Slå på repeterad uppdatering innan du kan spara\rtill databasen.");
+        if (Calls)
+            Calls->push_back(this);
+    }
+    std::vector<RecordingClient*>* Calls;
+    QString LanguageName, Caption, Message;
+};
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class LangTest : public ::testing::Test {
+protected:
+    QTemporaryDir Dir;
+    TIniFile Ini{Dir.filePath("kiv.ini")};
+    TApplIniFile Settings{&Ini};
+    TMemLangList List;
+    RecordingClient Client;
+    TLangController Controller{Dir.path()};
+
+    void SetUp() override
+    {
+        Controller.SetSettings(&Settings);
+        Controller.SetLangList(&List);
+        Controller.Register(&Client);
+    }
+    QString File(const char* name) const { return Dir.filePath(QString::fromLatin1(name)); }
+};
+
+} // namespace
+
+TEST_F(LangTest, FirstStartFillsDefLangAndWritesNoList)
+{
+    Controller.LoadLanguages();
+    EXPECT_EQ(Client.LanguageName, "DefLang");
+    EXPECT_EQ(Client.Caption, "Inställningar");
+    EXPECT_EQ(Controller.LangFile()->FileName(), File("DefLang.txt"));
+    EXPECT_EQ(ReadAll(File("DefLang.txt")),
+              QByteArray("[DiagManager]\r\nbtnOptions=Inst\xE4llningar\r\n"
+                         "sDBFunction=Sl\xE5 p\xE5 repeterad uppdatering innan du kan spara\\ntill databasen.\r\n"));
+    EXPECT_FALSE(QFile::exists(File("lang.lst")));
+    EXPECT_FALSE(Ini.ValueExists("Application", "LangIndex"));
+
+    // The next start reads the stored texts; the stored line break comes back as one.
+    Controller.LoadLanguages();
+    EXPECT_EQ(Client.Caption, "Inställningar");
+    EXPECT_EQ(Client.Message, "Slå på repeterad uppdatering innan du kan spara\ntill databasen.");
+}
+
+TEST_F(LangTest, TypedNewLanguageIsAppendedAndRemembered)
+{
+    WriteAll(File("lang.lst"), "Deutsch\r\n");
+    Controller.LoadLanguages();
+    Controller.SelectLanguage("English");
+
+    EXPECT_EQ(Client.LanguageName, "English");
+    EXPECT_EQ(ReadAll(File("lang.lst")), QByteArray("Deutsch\r\nEnglish\r\n"));
+    EXPECT_EQ(List.LangItems(), QStringList({"Deutsch", "English"}));
+    EXPECT_EQ(List.LangItemIndex(), 1);
+    EXPECT_EQ(Settings.ReadLangIndex(), 1);
+    EXPECT_TRUE(ReadAll(File("English.txt")).contains("btnOptions=Inst\xE4llningar\r\n"));
+
+    // The next start opens it again.
+    WriteAll(File("English.txt"), "[DiagManager]\r\nbtnOptions=Options\r\n");
+    TMemLangList list;
+    RecordingClient client;
+    TLangController next(Dir.path());
+    next.SetSettings(&Settings);
+    next.SetLangList(&list);
+    next.Register(&client);
+    next.LoadLanguages();
+    EXPECT_EQ(client.LanguageName, "English");
+    EXPECT_EQ(client.Caption, "Options");
+    EXPECT_EQ(list.LangItemIndex(), 1);
+}
+
+TEST_F(LangTest, ListLinesEndInCrLfOrBoth)
+{
+    WriteAll(File("lang.lst"), "Deutsch\rEnglish\nSvenska\r\nSuomi");
+    Settings.WriteLangIndex(3);
+    Controller.LoadLanguages();
+    EXPECT_EQ(List.LangItems(), QStringList({"Deutsch", "English", "Svenska", "Suomi"}));
+    EXPECT_EQ(Client.LanguageName, "Suomi");
+}
+
+TEST_F(LangTest, IndexOutsideTheListOrMissingListFallsBack)
+{
+    WriteAll(File("lang.lst"), "Deutsch\r\nEnglish\r\n");
+    Settings.WriteLangIndex(2);
+    Controller.LoadLanguages();
+    EXPECT_EQ(Client.LanguageName, "DefLang");
+    EXPECT_EQ(List.LangItemIndex(), -1);
+    EXPECT_EQ(Settings.ReadLangIndex(), 2);
+
+    Settings.WriteLangIndex(1);
+    ASSERT_TRUE(QFile::remove(File("lang.lst")));
+    Controller.LoadLanguages();
+    EXPECT_EQ(Client.LanguageName, "DefLang");
+    EXPECT_TRUE(List.LangItems().isEmpty());
+    EXPECT_EQ(Settings.ReadLangIndex(), 1);
+}
+
+TEST_F(LangTest, NameDifferingOnlyInCasePicksTheListedEntry)
+{
+    WriteAll(File("lang.lst"), "Deutsch\r\nEnglish\r\n");
+    Controller.LoadLanguages();
+    Controller.SelectLanguage("ENGLISH");
+    EXPECT_EQ(ReadAll(File("lang.lst")), QByteArray("Deutsch\r\nEnglish\r\n"));
+    EXPECT_EQ(List.LangItemIndex(), 1);
+    EXPECT_EQ(Settings.ReadLangIndex(), 1);
+    EXPECT_EQ(Controller.LangFile()->FileName(), File("ENGLISH.txt"));
+
+    // The default language is never listed, and choosing it leaves the index alone.
+    Controller.SelectLanguage("DefLang");
+    EXPECT_EQ(ReadAll(File("lang.lst")), QByteArray("Deutsch\r\nEnglish\r\n"));
+    EXPECT_EQ(Settings.ReadLangIndex(), 1);
+}
+
+TEST_F(LangTest, StoredValuesNoValueAndEmpty)
+{
+    WriteAll(File("DefLang.txt"), "[DiagManager]\r\nbtnOptions=NoValue\r\nsDBFunction=\r\n");
+    Controller.LoadLanguages();
+    EXPECT_EQ(Client.Caption, "Inställningar");
+    EXPECT_EQ(Client.Message, "");
+    EXPECT_EQ(ReadAll(File("DefLang.txt")), QByteArray("[DiagManager]\r\nbtnOptions=Inst\xE4llningar\r\nsDBFunction=\r\n"));
+
+    TLangIniFile lang(Dir.path(), "DefLang");
+    EXPECT_EQ(lang.ReadTextFrom("Main", "sFirstTimeMsg", "Första"), "Första");
+    EXPECT_EQ(lang.ReadTextFrom("MAIN", "SFIRSTTIMEMSG", "other"), "Första");
+}
+
+TEST_F(LangTest, UnwritableFolderRaisesTheWriteErrorAndLaterClientsKeepTheirTexts)
+{
+    std::vector<RecordingClient*> calls;
+    RecordingClient first(&calls), second(&calls);
+    WriteAll(File("notadir"), "");
+    TLangController controller(File("notadir"));
+    controller.Register(&first);
+    controller.Register(&second);
+    try {
+        controller.LoadLanguages();
+        FAIL() << "no error";
+    } catch (const EIniFileError& e) {
+        EXPECT_EQ(e.Message(), "Unable to write to " + File("notadir") + "/DefLang.txt");
+    }
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(second.Caption, "");
+}
+
+TEST_F(LangTest, ClientsAreUpdatedOnceEachInRegistrationOrder)
+{
+    std::vector<RecordingClient*> calls;
+    RecordingClient a(&calls), b(&calls), c(&calls);
+    TLangController controller(Dir.path());
+    controller.Register(&b);
+    controller.Register(&a);
+    controller.Register(&b);
+    controller.Register(&c);
+    controller.Unregister(&c);
+    controller.Unregister(nullptr);
+    EXPECT_EQ(controller.LangFile(), nullptr);
+    controller.SelectLanguage("DefLang");
+    EXPECT_EQ(calls, (std::vector<RecordingClient*>{&b, &a}));
+}
+
+TEST_F(LangTest, NameThatWouldLeaveTheFolderIsRefused)
+{
+    for (const char* name : {"", "../English", "a/b", "Eng\nlish"})
+        EXPECT_THROW(Controller.SelectLanguage(name), Exception) << name;
+    EXPECT_FALSE(QFile::exists(File("lang.lst")));
+}
