@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <random>
@@ -54,8 +55,10 @@ public:
     void SetChecksumMode(TSimChecksumMode Mode);
     TSimChecksumMode ChecksumMode() const;
 
-    // Bytes of an answer are paced at Baud (10 bits per byte; 0 = as fast as possible), after
-    // waiting TurnaroundMs once the request is complete.
+    // Pacing models the wire at Baud (10 bits per byte; 0 = no pacing): the request is taken
+    // as complete one byte time per request byte after its first byte arrived, the answer
+    // starts TurnaroundMs after that, and each answer byte is handed over one byte time after
+    // the one before. Without a baud rate only the turnaround delay applies.
     void SetPacing(unsigned Baud, unsigned TurnaroundMs);
 
     // Modem mode: before "connecting" the simulator behaves like a Hayes modem (echoes what it
@@ -77,11 +80,12 @@ public:
     // Both memories back to all zero RAM and all 0xFF EEPROM (a blank part).
     void ClearMemory();
 
-    // Loads an image file (format: see images/README.md). Memory the image does not mention
-    // keeps its content, so call ClearMemory first for a clean slate; the image's "checksum"
-    // directive, if any, sets the checksum mode. Throws std::runtime_error naming the file and
-    // line on a malformed image or an unreadable file.
+    // Loads an image file (format: see images/README.md). The memory starts blank (as
+    // ClearMemory) and the checksum mode chained, then the file's lines apply, so an image
+    // describes a whole encoder. Throws std::runtime_error naming the file and line on a
+    // malformed image or an unreadable file; the memory is then left as the lines before it made it.
     void LoadImage(const std::string& FileName);
+    // The same for image text; "include" lines are taken relative to the working folder.
     void LoadImageText(const std::string& Text, const std::string& SourceName = "image");
 
     // --- fault script --------------------------------------------------------------------------
@@ -92,9 +96,12 @@ public:
     void ClearFaultScript();
 
     // --- request log ---------------------------------------------------------------------------
-    // Every complete request frame received (4 bytes for a read, 6 for a write), in order.
+    // Every complete request frame received (4 bytes for a read, 6 for a write, a write whose own
+    // checksum byte is wrong included), in order. The log keeps the newest LogLimit frames so a
+    // long live session does not grow without bound; RequestCount counts them all.
+    static constexpr std::size_t LogLimit = 100000;
     std::vector<std::vector<std::uint8_t>> RequestLog() const;
-    std::size_t RequestCount() const;
+    std::size_t RequestCount() const;   // since start or the last ClearLog
     void ClearLog();
     // Blocks until RequestCount() reaches Count or the time-out passes; true when reached.
     bool WaitForRequests(std::size_t Count, std::chrono::milliseconds Timeout) const;
@@ -114,17 +121,31 @@ public:
     void SetRandomSeed(std::uint32_t Seed);
 
 private:
+    using TClock = std::chrono::steady_clock;
+    struct TAnswer {
+        std::vector<std::uint8_t> Bytes;
+        bool Paced = false;
+        TClock::time_point NotBefore;   // when the request's last byte would have arrived on a wire
+    };
+
     void Serve();
-    void HandleBytes(const std::uint8_t* Data, std::size_t Length);
-    void HandleModemByte(std::uint8_t Byte);
-    void HandleEncoderByte(std::uint8_t Byte);
-    void AnswerRequest(const std::vector<std::uint8_t>& Request);
-    void SendBytes(const std::vector<std::uint8_t>& Bytes, bool Pace);
+    std::vector<TAnswer> HandleChunkLocked(const std::uint8_t* Data, std::size_t Length,
+                                           TClock::time_point Arrival);
+    void HandleModemByteLocked(std::uint8_t Byte, std::vector<TAnswer>& Answers);
+    void HandleEncoderByteLocked(std::uint8_t Byte, TClock::time_point Arrival,
+                                 std::vector<TAnswer>& Answers);
+    bool AnswerRequestLocked(const std::vector<std::uint8_t>& Request, TAnswer& Answer);
+    void Send(const TAnswer& Answer);
+    bool WriteToMaster(const std::uint8_t* Data, std::size_t Length);
+    bool SleepUntil(TClock::time_point Deadline);   // false when stopping
     void LiveStepLocked();
     void StoreFaultLocked(std::uint8_t Status);
+    void ApplyImage(const std::string& Text, const std::string& SourceName,
+                    const std::string& BaseDir, int Depth);
+    void CloseAll();
 
     mutable std::mutex Mutex;
-    mutable std::condition_variable RequestArrived;
+    mutable std::condition_variable Changed;   // a request arrived, or stopping
 
     std::vector<std::uint8_t> RamImage;
     std::vector<std::uint8_t> EepromImage;
@@ -137,15 +158,18 @@ private:
     std::string ModemLine;
 
     std::vector<std::uint8_t> Pending;   // bytes of the request being received
+    TClock::time_point PendingSince;     // arrival of its first byte
+    TClock::time_point LastByteAt;
     std::map<std::size_t, TSimFault> Script;
     std::size_t ScriptBase = 0;          // TotalRequests when the script was set
     std::size_t TotalRequests = 0;
-    std::vector<std::vector<std::uint8_t>> Log;
+    std::size_t LoggedRequests = 0;
+    std::deque<std::vector<std::uint8_t>> Log;
 
     bool Live = false;
     std::chrono::milliseconds LiveInterval{1000};
     unsigned LiveFaultEvery = 20;
-    std::chrono::steady_clock::time_point NextLiveStep;
+    TClock::time_point NextLiveStep;
     std::mt19937 Random{12345};
 
     int MasterFd = -1;
@@ -153,5 +177,7 @@ private:
     int WakeFd[2] = {-1, -1};   // self-pipe that ends the serving thread's poll
     std::string Slave;
     std::thread Worker;
+    std::mutex LifeMutex;   // serialises Start and Stop
+    bool Stopping = false;
     std::atomic<bool> Running{false};
 };
