@@ -1,8 +1,4 @@
 #include "platform/IniFile.h"
-#include "platform/Win1252.h"
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <optional>
 
 namespace {
@@ -15,23 +11,7 @@ struct TLines {
 TLines LoadLines(const QString& path)
 {
     TLines result;
-    QFile file(path);
-    if (!file.exists())
-        return result;
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.Readable = false;
-        return result;
-    }
-    QString text = Win1252::Decode(file.readAll());
-    if (file.error() != QFileDevice::NoError) {
-        result.Readable = false;
-        return result;
-    }
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    result.Lines = text.split(QLatin1Char('\n'));
-    // The terminator of the last line does not start another one.
-    if (!result.Lines.isEmpty() && result.Lines.last().isEmpty())
-        result.Lines.removeLast();
+    result.Readable = TextFile::ReadLines(path, result.Lines) != TextFile::TReadResult::Unreadable;
     return result;
 }
 
@@ -112,11 +92,6 @@ std::optional<QString> FindValue(const QString& path, const QString& section, co
     return lines[at].mid(lines[at].indexOf(QLatin1Char('=')) + 1);
 }
 
-[[noreturn]] void RaiseWriteError(const QString& path)
-{
-    throw EIniFileError(QStringLiteral("Unable to write to %1").arg(path));
-}
-
 bool IsHexDigit(QChar c)
 {
     return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
@@ -137,7 +112,7 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     TLines loaded = LoadLines(Path);
     // Writing over a file we could not read would throw its other entries away.
     if (!loaded.Readable)
-        RaiseWriteError(Path);
+        throw EWriteError(Path);
     QStringList& lines = loaded.Lines;
 
     QString oneLine = value;
@@ -161,13 +136,7 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
         lines.insert(insertAt, entry);
     }
 
-    QByteArray bytes;
-    for (const QString& line : lines)
-        bytes += Win1252::Encode(line) + "\r\n";
-
-    QSaveFile file(Path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        RaiseWriteError(Path);
+    TextFile::WriteLines(Path, lines);
 }
 
 bool TIniFile::ParseInteger(const QString& text, int32_t& value)

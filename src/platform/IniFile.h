@@ -1,14 +1,11 @@
 #pragma once
-#include "platform/Exception.h"
+#include "platform/TextFile.h"
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 
-// Raised when the file system refuses a write; the message names the file.
-class EIniFileError : public Exception {
-public:
-    using Exception::Exception;
-};
+// The ini file's write error is the one of every text file.
+using EIniFileError = EWriteError;
 
 // An ini file on disk in Windows-1252: "[Section]" lines and "Key=Value" lines below them,
 // section and key names matched without regard to case, lines starting with ';' are comments.

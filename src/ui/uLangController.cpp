@@ -1,10 +1,8 @@
 #include "ui/uLangController.h"
-#include "platform/Win1252.h"
+#include "platform/TextFile.h"
 #include "ui/uApplIniFile.h"
 #include "ui/uLangIniFile.h"
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace {
@@ -27,26 +25,6 @@ qsizetype IndexOfIgnoringCase(const QStringList& items, const QString& name)
         if (items[i].compare(name, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
-}
-
-QStringList SplitLines(const QString& text)
-{
-    QStringList lines;
-    QString line;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            lines << line;
-            line.clear();
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
-                ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.isEmpty())
-        lines << line;
-    return lines;
 }
 
 } // namespace
@@ -87,9 +65,9 @@ void TLangController::LoadLanguages()
 {
     TLangList* list = GetLangList();
     list->SetLangItems({});
-    QFile file(LangListFile());
-    if (file.open(QIODevice::ReadOnly)) {
-        list->SetLangItems(SplitLines(Win1252::Decode(file.readAll())));
+    QStringList lines;
+    if (TextFile::ReadLines(LangListFile(), lines) == TextFile::TReadResult::Read) {
+        list->SetLangItems(lines);
         if (Settings)
             list->SetLangItemIndex(Settings->ReadLangIndex());
     }
@@ -135,10 +113,5 @@ void TLangController::UpdateClients()
 
 void TLangController::WriteLangList(const QStringList& items)
 {
-    QByteArray bytes;
-    for (const QString& item : items)
-        bytes += Win1252::Encode(item) + "\r\n";
-    QSaveFile file(LangListFile());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EIniFileError(QStringLiteral("Unable to write to %1").arg(LangListFile()));
+    TextFile::WriteLines(LangListFile(), items);
 }
