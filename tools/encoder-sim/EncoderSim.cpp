@@ -707,6 +707,7 @@ void TEncoderSim::SetLive(bool On, std::chrono::milliseconds Interval, unsigned 
         NextLiveStep = TClock::now() + LiveInterval;
     }
     // The serving thread computes its poll time-out from the live schedule: let it see the new one.
+    std::lock_guard Life(LifeMutex);
     if (Running) {
         const char Byte = 1;
         [[maybe_unused]] const auto Ignored = ::write(WakeFd[1], &Byte, 1);

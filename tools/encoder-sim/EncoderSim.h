@@ -5,6 +5,12 @@
 // end. Tests drive it in-process; kiv-encoder-sim runs it as a program.
 //
 // Every public operation is thread-safe: the simulator serves the pty from its own thread.
+//
+// Requests: an address byte 0x00 and a command (0x80/0x81 read RAM/EEPROM, 0x90/0x91 write
+// RAM/EEPROM), two address bytes (high first), and for a write the data byte and the request's
+// checksum. Bytes that cannot start a request are skipped; a request left unfinished for half a
+// second is dropped. A write whose own checksum byte is wrong is logged but neither applied nor
+// answered (the client times out), as a garbled frame on a real line would be.
 
 #include <atomic>
 #include <chrono>
@@ -62,8 +68,9 @@ public:
     void SetPacing(unsigned Baud, unsigned TurnaroundMs);
 
     // Modem mode: before "connecting" the simulator behaves like a Hayes modem (echoes what it
-    // receives, answers "OK\r\n" to each command line, "CONNECT 9600\r\n" to an "atd..." line);
-    // after connecting it serves the encoder link. Switching it on (again) starts unconnected.
+    // receives, answers "OK\r\n" to each command line, "CONNECT 9600\r\n" to an "atd..." line,
+    // answering at the carriage return); after connecting it serves the encoder link, so the
+    // line feed after the dial command is not echoed. Switching it on (again) starts unconnected.
     void SetModemMode(bool On);
     bool ModemConnected() const;
 
@@ -91,7 +98,8 @@ public:
     // --- fault script --------------------------------------------------------------------------
     // Faults keyed by the 1-based number of the request counted from the moment the script is
     // set: {{1, Silent}} silences the very next request. Requests not in the script are answered
-    // normally. Setting a script replaces the previous one.
+    // normally. Setting a script replaces the previous one. A write is carried out whatever its
+    // scripted fault: only the acknowledgement suffers.
     void SetFaultScript(const std::map<std::size_t, TSimFault>& Script);
     void ClearFaultScript();
 
@@ -111,12 +119,13 @@ public:
     // FaultEvery steps, StoreFault with a random status. Off by default.
     void SetLive(bool On, std::chrono::milliseconds Interval = std::chrono::milliseconds(1000),
                  unsigned FaultEvery = 20);
-    // One drift step of the live values (temperature, frequency, operating time in RAM, and the
-    // operating time and temperature extremes in the diagnostic block). Tests call it directly.
+    // One drift step of the live values in RAM: temperature and frequency move by at most one
+    // unit, the operating time gains an hour. Tests call it directly instead of waiting.
     void LiveStep();
     // Stores a new fault the way the encoder does: the next ring record, newest offset, count,
     // status bytes, extremes and operating time all updated together. The record takes the
-    // current live operating time, frequency and temperature.
+    // current live operating time (never earlier than the block's newest time), frequency and
+    // temperature. The count stops at 65534 (0xFFFF would read as "none"); later faults are lost.
     void StoreFault(std::uint8_t Status);
     void SetRandomSeed(std::uint32_t Seed);
 
