@@ -42,14 +42,10 @@ void TBiDirDataBase::ReadBytes(uint8_t* buffer, uint8_t count)
 void TBiDirDataBase::WriteBytes(const uint8_t* buffer, uint8_t count)
 {
     TBiDirDiagProtocol* protocol = SelectMemory();
-    if (count == 1) {
+    if (count == 1)
         protocol->WriteByte(Address, buffer[0]);
-    } else {
-        uint8_t copy[4] = {};
-        for (uint8_t i = 0; i < count && i < sizeof copy; ++i)
-            copy[i] = buffer[i];
-        protocol->WriteBlock(Address, copy, count);
-    }
+    else
+        protocol->WriteBlock(Address, buffer, count);
 }
 
 int32_t DecimalTextToInt(const QString& text, int64_t min, int64_t max)
