@@ -114,19 +114,22 @@ QString TStoredFault::TempAsText() const
 
 TStoredFaults::TStoredFaults(TDialogs& dialogs) : Dialogs(dialogs) {}
 
-int32_t TStoredFaults::FaultCount() const
+TNumOfFaults& TStoredFaults::FaultCounter() const
 {
     if (!NumOfFaults)
         throw Exception("No fault count assigned to the stored faults.");
-    return NumOfFaults->Value();
+    return *NumOfFaults;
+}
+
+int32_t TStoredFaults::FaultCount() const
+{
+    return FaultCounter().Value();
 }
 
 bool TStoredFaults::Execute()
 {
     Faults.clear();
-    if (!NumOfFaults)
-        throw Exception("No fault count assigned to the stored faults.");
-    NumOfFaults->Execute();
+    FaultCounter().Execute();
     for (int32_t i = FaultCount() - 1;; --i) {
         std::unique_ptr<TStoredFault> fault = MakeFault(i);
         if (!fault)

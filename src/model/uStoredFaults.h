@@ -103,6 +103,7 @@ public:
     const TStoredFaultTexts& Texts() const { return LangTexts; }
 
 private:
+    TNumOfFaults& FaultCounter() const;
     int32_t FaultCount() const;
 
     TDialogs& Dialogs;
