@@ -17,6 +17,15 @@ EDatabaseError ErrorOf(const QSqlQuery& query)
     return EDatabaseError(query.lastError().text());
 }
 
+// A text written through a cursor is stored as text even when empty; only a value without any
+// type is NULL (the driver would bind a null string as NULL).
+QVariant Bindable(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QString && value.toString().isNull())
+        return QString("");
+    return value;
+}
+
 } // namespace
 
 TDbCursor::TDbCursor(const QString& table, const QStringList& columns, QObject* parent)
@@ -273,7 +282,7 @@ void TDbCursor::AppendRow(const TFieldValues& values)
                            .arg(Quoted(Table), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
         throw ErrorOf(query);
     for (const auto& field : values)
-        query.addBindValue(field.second);
+        query.addBindValue(Bindable(field.second));
     if (!query.exec())
         throw ErrorOf(query);
     const qint64 newRow = query.lastInsertId().toLongLong();
@@ -298,7 +307,7 @@ void TDbCursor::EditCurrent(const TFieldValues& values)
     if (!query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(Quoted(Table), sets.join(QLatin1Char(',')))))
         throw ErrorOf(query);
     for (const auto& field : values)
-        query.addBindValue(field.second);
+        query.addBindValue(Bindable(field.second));
     const qint64 row = RowIds[Current];
     query.addBindValue(row);
     if (!query.exec())

@@ -11,7 +11,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlDriver>
 #include <atomic>
+#include <sqlite3.h>
 
 namespace {
 
@@ -58,11 +60,6 @@ std::atomic<int> InstanceCounter{0};
 QString ErrorText(const QSqlError& error)
 {
     return error.text();
-}
-
-QVariant Bound(const TStagedValue& value)
-{
-    return value ? QVariant(*value) : QVariant(QMetaType(QMetaType::QString));
 }
 
 QString FoldedKey(const TStagedValues& values)
@@ -176,6 +173,7 @@ void TDataMod::OpenConnection()
     db.setDatabaseName(path);
     if (!db.open())
         throw EDatabaseError(ErrorText(db.lastError()));
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size=-32768"));
 }
 
 void TDataMod::CreateLocalDatabase()
@@ -450,6 +448,115 @@ bool TDataMod::SetAlias(const QString& alias, const QString& serialNumber, bool 
     return true;
 }
 
+namespace {
+
+// Inserts parsed lines into one table, many rows per statement, straight through the engine's
+// own interface on the connection's handle: an update carries tens of thousands of rows, and the
+// cost of binding through the generic SQL layer would outweigh the inserts themselves. Values are
+// still bound as parameters. A rejected batch is replayed row by row to name the refused line.
+class TRowInserter {
+public:
+    static constexpr int BatchRows = 64;
+
+    TRowInserter(const QSqlDatabase& db, const QString& table, const QStringList& columns, const QString& path)
+        : Handle(SqliteHandle(db)), Table(table), Columns(columns), Path(path)
+    {
+        if (!Handle)
+            throw EDatabaseError(QStringLiteral("The database %1 is not open").arg(db.databaseName()));
+    }
+    ~TRowInserter()
+    {
+        sqlite3_finalize(Batch);
+        sqlite3_finalize(Single);
+    }
+    TRowInserter(const TRowInserter&) = delete;
+    TRowInserter& operator=(const TRowInserter&) = delete;
+
+    void Add(TStagedValues&& values, qsizetype lineNumber)
+    {
+        Pending.push_back({std::move(values), lineNumber});
+        if (Pending.size() == BatchRows)
+            Flush();
+    }
+
+    void Flush()
+    {
+        if (Pending.size() == BatchRows) {
+            if (!Execute(Prepared(Batch, BatchRows), 0, BatchRows)) {
+                const QString batchError = Message();
+                ReplaySingly();
+                throw EDatabaseError(QStringLiteral("%1 (%2, line %3)").arg(batchError, Path).arg(Pending[0].Number));
+            }
+        } else {
+            ReplaySingly();
+        }
+        Pending.clear();
+    }
+
+private:
+    struct TLine {
+        TStagedValues Values;
+        qsizetype Number;
+    };
+
+    static sqlite3* SqliteHandle(const QSqlDatabase& db)
+    {
+        const QVariant handle = db.isOpen() ? db.driver()->handle() : QVariant();
+        if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return nullptr;
+        return *static_cast<sqlite3* const*>(handle.constData());
+    }
+
+    QString Message() const { return QString::fromUtf8(sqlite3_errmsg(Handle)); }
+
+    sqlite3_stmt* Prepared(sqlite3_stmt*& slot, int rows)
+    {
+        if (slot)
+            return slot;
+        const QString row = QLatin1Char('(') + QStringLiteral("?,").repeated(Columns.size()).chopped(1) + QLatin1Char(')');
+        const QString sql = QStringLiteral("INSERT INTO %1(%2) VALUES%3")
+                                .arg(Table, Columns.join(QLatin1Char(',')), (row + QLatin1Char(',')).repeated(rows).chopped(1));
+        if (sqlite3_prepare16_v2(Handle, sql.utf16(), -1, &slot, nullptr) != SQLITE_OK)
+            throw EDatabaseError(Message());
+        return slot;
+    }
+
+    // The bound texts stay in Pending until the statement has run, so the engine need not copy them.
+    bool Execute(sqlite3_stmt* statement, qsizetype first, qsizetype count)
+    {
+        int p = 1;
+        for (qsizetype r = first; r < first + count; ++r)
+            for (const TStagedValue& v : Pending[r].Values) {
+                if (v)
+                    sqlite3_bind_text16(statement, p++, v->isEmpty() ? static_cast<const void*>(u"") : v->utf16(),
+                                        int(v->size() * sizeof(char16_t)), SQLITE_STATIC);
+                else
+                    sqlite3_bind_null(statement, p++);
+            }
+        const bool done = sqlite3_step(statement) == SQLITE_DONE;
+        sqlite3_reset(statement);
+        return done;
+    }
+
+    void ReplaySingly()
+    {
+        sqlite3_stmt* single = Prepared(Single, 1);
+        for (qsizetype i = 0; i < Pending.size(); ++i)
+            if (!Execute(single, i, 1))
+                throw EDatabaseError(QStringLiteral("%1 (%2, line %3)").arg(Message(), Path).arg(Pending[i].Number));
+    }
+
+    sqlite3* Handle;
+    QString Table;
+    QStringList Columns;
+    QString Path;
+    sqlite3_stmt* Batch = nullptr;
+    sqlite3_stmt* Single = nullptr;
+    QList<TLine> Pending;
+};
+
+} // namespace
+
 int TDataMod::ImportFile(TTextFile file, const QString& table, const QStringList& columns,
                          const std::function<bool(const TStagedValues&)>& skip)
 {
@@ -457,13 +564,7 @@ int TDataMod::ImportFile(TTextFile file, const QString& table, const QStringList
     if (!QFileInfo::exists(path))
         return 0;
     Scratch = ReadTextLines(path);
-    QSqlQuery query(QSqlDatabase::database(ConnectionName(), false));
-    QStringList marks;
-    for (qsizetype i = 0; i < columns.size(); ++i)
-        marks << QStringLiteral("?");
-    if (!query.prepare(QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
-                           .arg(table, columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
-        throw EDatabaseError(ErrorText(query.lastError()));
+    TRowInserter inserter(QSqlDatabase::database(ConnectionName(), false), table, columns, path);
     int inserted = 0;
     TStagedValues values;
     QString reason;
@@ -475,13 +576,10 @@ int TDataMod::ImportFile(TTextFile file, const QString& table, const QStringList
             throw EStagingError(QStringLiteral("%1, line %2: %3").arg(path).arg(n + 1).arg(reason));
         if (skip && skip(values))
             continue;
-        for (qsizetype i = 0; i < values.size(); ++i)
-            query.bindValue(int(i), Bound(values[i]));
-        if (!query.exec())
-            throw EDatabaseError(
-                QStringLiteral("%1 (%2, line %3)").arg(ErrorText(query.lastError()), path).arg(n + 1));
+        inserter.Add(std::move(values), n + 1);
         ++inserted;
     }
+    inserter.Flush();
     return inserted;
 }
 

@@ -51,23 +51,22 @@ bool ParseStagedLine(QStringView line, qsizetype count, TStagedValues& values, Q
     qsizetype i = 0;
     for (;;) {
         if (i < n && line[i] == QLatin1Char('"')) {
-            QString text;
+            QString text(QLatin1String(""));
             ++i;
             for (;;) {
-                if (i >= n) {
+                const qsizetype close = line.indexOf(QLatin1Char('"'), i);
+                if (close < 0) {
                     reason = QStringLiteral("a value has no closing double quote");
                     return false;
                 }
-                if (line[i] == QLatin1Char('"')) {
-                    if (i + 1 < n && line[i + 1] == QLatin1Char('"')) {
-                        text += QLatin1Char('"');
-                        i += 2;
-                        continue;
-                    }
+                text += line.mid(i, close - i);
+                i = close + 1;
+                if (i < n && line[i] == QLatin1Char('"')) {
+                    text += QLatin1Char('"');
                     ++i;
-                    break;
+                    continue;
                 }
-                text += line[i++];
+                break;
             }
             values.push_back(std::move(text));
         } else if (line.mid(i, 4).compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0) {
