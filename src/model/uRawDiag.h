@@ -19,6 +19,8 @@ public:
     // protocol it reads nothing and still notifies. A link error keeps the bytes read so far.
     bool Execute() override;
     const TData& GetData() const { return Data; }
+    // Takes a block that was not read from the link (a made-up or stored reading).
+    void SetData(const TData& data) { Data = data; }
 
 private:
     TData Data{};

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Draws the main window's pictures with ImageMagick: the logo and the arrows of the row buttons
+# (drawn at 64x64 and scaled to 16x16, like the other control pictures). The PNGs are committed,
+# so this is only needed to change a picture.
+set -euo pipefail
+cd "$(dirname "$0")"
+ink='#1f3a5f'
+signal='#c0392b'
+
+# Logo, 324 by 46: an encoder disk with its slots, the pulse train it gives, and the name.
+slots=""
+for i in $(seq 0 15); do
+  slots+="push graphic-context translate 23,23 rotate $((i * 360 / 16)) rectangle -1.5,-19 1.5,-12 pop graphic-context "
+done
+convert -size 324x46 xc:none \
+  -fill "$ink" -draw "circle 23,23 23,1" \
+  -fill white -draw "$slots" \
+  -fill white -draw "circle 23,23 23,17" -fill "$ink" -draw "circle 23,23 23,20" \
+  -fill none -stroke "$signal" -strokewidth 2.5 \
+  -draw "polyline 52,31 58,31 58,15 66,15 66,31 74,31 74,15 82,15 82,31 90,31 90,15 98,15 98,31 106,31 106,15 114,15 114,31 120,31" \
+  -stroke none -fill "$ink" -font DejaVu-Sans-Bold -pointsize 34 -annotate +130+37 'KIV' \
+  -fill '#50607a' -font DejaVu-Sans -pointsize 13 -annotate +208+36 'Givardiagnostik' \
+  PNG32:kiv-logo.png
+
+# Up and down arrows: a head and a shaft.
+convert -size 64x64 xc:none -fill '#2d5fa8' -stroke '#173461' -strokewidth 3 \
+  -draw 'polygon 32,6 58,34 42,34 42,58 22,58 22,34 6,34' -resize 16x16 PNG32:arrow-up.png
+convert arrow-up.png -flip PNG32:arrow-down.png

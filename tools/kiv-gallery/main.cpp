@@ -1,0 +1,133 @@
+// kiv-gallery [main|viewer|both] [ROW]: shows the main window, the stored fault viewer (on the
+// fault of table row ROW, default 2) or both, filled with a made-up reading of an encoder that
+// stored 47 faults, in the default (Swedish) language.
+// The windows stand at the top left of the screen so scripts/screenshot can take them.
+#include "model/uBiDirDataAsFreq.h"
+#include "model/uBiDirDataAsOpTime.h"
+#include "model/uBiDirDataAsTemp.h"
+#include "model/uDynamicDiagObs.h"
+#include "model/uRawDiag.h"
+#include "model/uStaticDiag.h"
+#include "model/uStaticDiagObs.h"
+#include "model/uStoredFaults.h"
+#include "platform/Dialogs.h"
+#include "ui/fKiv.h"
+#include "ui/fStoredFaultView.h"
+#include <QApplication>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+// A consistent diagnostic block: 47 faults, of which the ring keeps the last thirteen.
+TRawDiag::TData MadeUpBlock()
+{
+    const int n = 47;
+    const uint8_t statuses[] = {0x08, 0x31, 0x04, 0x80, 0x10, 0x20, 0xC0, 0x0C, 0x30, 0x48, 0x04, 0x08, 0xFF};
+    TRawDiag::TData block;
+    block.fill(0xFF);
+    block[1] = 0x00;
+    block[2] = uint8_t((n - 1) % 13 * 6);
+    block[3] = 0;
+    block[4] = n;
+    block[5] = uint8_t(-18); // lowest temperature
+    block[6] = 71;           // highest temperature
+    block[7] = 0x00;
+    const int hours = 19876;
+    block[96] = uint8_t(hours >> 16);
+    block[97] = uint8_t(hours >> 8);
+    block[98] = uint8_t(hours);
+    for (int i = n - 13; i < n; ++i) {
+        const int at = 12000 + 173 * i + (i * i) % 61;
+        uint8_t* record = &block[16 + 6 * (i % 13)];
+        record[0] = uint8_t(at >> 16);
+        record[1] = uint8_t(at >> 8);
+        record[2] = uint8_t(at);
+        record[3] = statuses[i % 13];
+        record[4] = uint8_t(6 + (i * 7) % 23);
+        record[5] = uint8_t(i % 5 == 0 ? -4 - i % 9 : 28 + (i * 3) % 31);
+    }
+    return block;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("both");
+    const int row = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 2;
+    QTemporaryDir folder;
+    TLangIniFile lang(folder.path(), TLangIniFile::DefaultLanguage());
+    TQtDialogs dialogs;
+
+    TKIV window(dialogs);
+    TStaticDiagObs staticObs;
+    TDynamicDiagObs dynamicObs;
+    staticObs.SetMainWindow(&window);
+    dynamicObs.SetMainWindow(&window);
+    staticObs.SetActive(true);
+    dynamicObs.SetActive(true);
+
+    TRawDiag raw;
+    TNumOfFaults numOfFaults;
+    TMaxTemp maxTemp;
+    TMinTemp minTemp;
+    TOperatingTime operatingTime;
+    TStoredFaults storedFaults(dialogs);
+    for (TStaticDiag* value : std::initializer_list<TStaticDiag*>{&numOfFaults, &maxTemp, &minTemp,
+                                                                  &operatingTime, &storedFaults}) {
+        value->SetRawDiag(&raw);
+        value->Attach(&staticObs);
+    }
+    storedFaults.SetNumOfFaults(&numOfFaults);
+    storedFaults.SetOperatingTime(&operatingTime);
+    window.SetStoredFaults(&storedFaults);
+
+    // The language pass in the controller's order, then a single update and one live reading.
+    window.UpdateLanguage(&lang);
+    staticObs.UpdateLanguage(&lang);
+    storedFaults.UpdateLanguage(&lang);
+    dynamicObs.UpdateLanguage(&lang);
+    window.SetStatusText(0, QStringLiteral("COM1"));
+    window.SetStatusText(1, QStringLiteral("Status: Online"));
+
+    window.ShowSerialNumber(20417);
+    window.ShowPartNumber(40512307, true);
+    window.ShowSoftwareVersion(0x21);
+    window.ShowHardwareVersion(0x13);
+    window.ShowUnitsPerRevolution(2048);
+    raw.SetData(MadeUpBlock());
+    numOfFaults.Execute();
+    maxTemp.Execute();
+    operatingTime.Execute();
+    minTemp.ExecuteUnfiltered();
+    storedFaults.Execute();
+
+    TBiDirDataAsOpTime liveOpTime;
+    TBiDirDataAsFreq liveFreq;
+    TBiDirDataAsTemp liveTemp;
+    for (TSubject* item : std::initializer_list<TSubject*>{&liveOpTime, &liveFreq, &liveTemp})
+        item->Attach(&dynamicObs);
+    liveOpTime.SetValue(19876);
+    liveFreq.SetValue(7500);
+    liveTemp.SetValue(43);
+    for (const char* title : {"lbTitleOperatingTime", "lbTitleFreq", "lbTitleTemp"})
+        window.SetComponentEnabled(QString::fromLatin1(title), true);
+
+    window.move(0, 0);
+    if (mode == QLatin1String("viewer") || mode == QLatin1String("both")) {
+        for (int i = 0; i < row; ++i)
+            window.btnDownClick(&window);
+        TStoredFaultView& view = window.StoredFaultView();
+        view.ShowFault(*storedFaults.Fault(window.SelectedRow()));
+        view.move(mode == QLatin1String("both") ? QPoint(window.frameGeometry().width() + 20, 40) : QPoint(0, 0));
+        view.show();
+        if (mode == QLatin1String("viewer"))
+            window.hide();
+    }
+    std::printf("kiv-gallery: %s shown\n", qPrintable(mode));
+    std::fflush(stdout);
+    return app.exec();
+}
