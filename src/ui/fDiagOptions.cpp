@@ -1,0 +1,343 @@
+#include "ui/fDiagOptions.h"
+#include "core/uCommRes.h"
+#include "core/uUpdateTimer.h"
+#include "ui/uApplIniFile.h"
+#include "ui/uCommResIniFile.h"
+#include "ui/uKivResources.h"
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+
+namespace {
+
+QFont FormFont()
+{
+    QFont font;
+    font.setPixelSize(11);
+    return font;
+}
+
+void Run(const std::function<void()>& action)
+{
+    if (action)
+        action();
+}
+
+bool IsEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// Port number 0..3 of "COM1".."COM4", -1 for anything else.
+int PortOf(const QString& name)
+{
+    static const QStringList names{"COM1", "COM2", "COM3", "COM4"};
+    return static_cast<int>(names.indexOf(name));
+}
+
+} // namespace
+
+const QString TDiagOptions::LangPlaceholder = QStringLiteral("<välj språk>");
+
+TDiagOptions::TDiagOptions(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                          | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    EnsureKivResources();
+    setObjectName(QStringLiteral("DiagOptions"));
+    setWindowTitle(QStringLiteral("DiagOptions"));
+    setFont(FormFont());
+    setFixedSize(ClientWidth, ClientHeight);
+    CreateComponents();
+}
+
+void TDiagOptions::SetCaption(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    label->adjustSize();
+}
+
+void TDiagOptions::CreateComponents()
+{
+    auto label = [this](const char* name, int left, int top) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->move(left, top);
+        return l;
+    };
+    auto combo = [this](const char* name, int top, bool editable) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setEditable(editable);
+        if (editable) {
+            // Only the handlers below decide what a typed text means: no completion, no new entries.
+            box->setInsertPolicy(QComboBox::NoInsert);
+            box->setCompleter(nullptr);
+        }
+        box->setGeometry(7, top, 145, std::max(21, box->sizeHint().height()));
+        box->installEventFilter(this);
+        return box;
+    };
+    auto edit = [this](const char* name, const QRect& rect) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setGeometry(rect);
+        return e;
+    };
+
+    lbComPort = label("lbComPort", 7, 2);
+    // The four names are all the box can hold, so it takes no typing of its own.
+    cbComPort = combo("cbComPort", 16, false);
+    cbComPort->view()->viewport()->installEventFilter(this);
+    connect(cbComPort, &QComboBox::activated, this, [this] { cbComPortChange(); });
+
+    lbUpdateInterval = label("lbUpdateInterval", 7, 46);
+    cbUpdateInterval = combo("cbUpdateInterval", 60, true);
+    connect(cbUpdateInterval, &QComboBox::activated, this, [this] { cbUpdateIntervalChange(); });
+    connect(cbUpdateInterval->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (cbUpdateInterval->currentText() != cbUpdateInterval->itemText(cbUpdateInterval->currentIndex()))
+            cbUpdateIntervalChange();
+    });
+
+    lbLangTitle = label("lbLangTitle", 7, 90);
+    cbLang = combo("cbLang", 104, true);
+    connect(cbLang, &QComboBox::editTextChanged, this, [this] {
+        if (LangChangeAttached)
+            cbLangChange();
+    });
+
+    cbUseModem = new QCheckBox(this);
+    cbUseModem->setObjectName(QStringLiteral("cbUseModem"));
+    cbUseModem->setGeometry(164, 17, 97, 17);
+
+    lbTelephoneNumberTitle = label("lbTelephoneNumberTitle", 162, 46);
+    edTelphoneNumber = edit("edTelphoneNumber", {162, 60, 121, 21});
+
+    Bevel1 = new QFrame(this);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Bevel1->setGeometry(8, 136, 273, 105);
+    Bevel2 = new QFrame(this);
+    Bevel2->setObjectName(QStringLiteral("Bevel2"));
+    Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Bevel2->setGeometry(12, 140, 265, 96);
+
+    lbRemDBDir = label("lbRemDBDir", 28, 155);
+    edDBDir = edit("edDBDir", {28, 171, 185, 21});
+
+    sbtnDbDir = new QToolButton(this);
+    sbtnDbDir->setObjectName(QStringLiteral("sbtnDbDir"));
+    sbtnDbDir->setIcon(QIcon(QStringLiteral(":/images/folder.png")));
+    sbtnDbDir->setGeometry(220, 168, 33, 27);
+    connect(sbtnDbDir, &QToolButton::clicked, this, [this] { sbtnDbDirClick(); });
+
+    spbtnUpdateDB = new QToolButton(this);
+    spbtnUpdateDB->setObjectName(QStringLiteral("spbtnUpdateDB"));
+    spbtnUpdateDB->setIcon(QIcon(QStringLiteral(":/images/database-init.png")));
+    spbtnUpdateDB->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    spbtnUpdateDB->setGeometry(64, 200, 137, 26);
+    connect(spbtnUpdateDB, &QToolButton::clicked, this, [this] { spbtnUpdateDBClick(); });
+
+    btnOk = new QPushButton(this);
+    btnOk->setObjectName(QStringLiteral("btnOk"));
+    btnOk->setGeometry(100, 256, 75, 25);
+    connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
+
+    setTabOrder(cbComPort, cbUpdateInterval);
+    setTabOrder(cbUpdateInterval, cbLang);
+    setTabOrder(cbLang, btnOk);
+    setTabOrder(btnOk, cbUseModem);
+    setTabOrder(cbUseModem, edTelphoneNumber);
+    setTabOrder(edTelphoneNumber, edDBDir);
+}
+
+bool TDiagOptions::RunModal()
+{
+    return exec() == QDialog::Accepted;
+}
+
+void TDiagOptions::UpdateLanguage(TLangIniFile* langFile)
+{
+    langFile->SetSection(QStringLiteral("DiagOptions"));
+    setWindowTitle(langFile->ReadText(QStringLiteral("DiagOptions"), QStringLiteral("Inställningar")));
+    SetCaption(lbLangTitle, langFile->ReadText(QStringLiteral("lbLangTitle"), QStringLiteral("Språk:")));
+    btnOk->setText(langFile->ReadText(QStringLiteral("btnOk"), QStringLiteral("OK")));
+    cbUseModem->setText(langFile->ReadText(QStringLiteral("cbUseModem"), QStringLiteral("Använd modem")));
+    cbUseModem->resize(std::max(97, cbUseModem->sizeHint().width()), cbUseModem->height());
+    SetCaption(lbTelephoneNumberTitle,
+               langFile->ReadText(QStringLiteral("lbTelephoneNumberTitle"), QStringLiteral("Telefonnummer:")));
+    SetCaption(lbRemDBDir, langFile->ReadText(QStringLiteral("lbRemDBDir"), QStringLiteral("Fjärrdatabasserver:")));
+    spbtnUpdateDB->setText(langFile->ReadText(QStringLiteral("spbtnUpdateDB"), QStringLiteral("Initiera databas")));
+
+    if (ApplIniFile) {
+        cbUseModem->setChecked(ApplIniFile->ReadUseModem());
+        edTelphoneNumber->setText(ApplIniFile->ReadTelephoneNumber());
+        edDBDir->setText(ApplIniFile->ReadRemoteDBDir());
+        // Initialised once, the remote database is not initialised again during this run.
+        if (ApplIniFile->ReadDBIniValue() == 1)
+            spbtnUpdateDB->setEnabled(false);
+    }
+
+    if (cbLang->currentIndex() < 0) {
+        ShownPlaceholder = langFile->ReadText(QStringLiteral("cbLang"), LangPlaceholder);
+        const QSignalBlocker quiet(cbLang);
+        cbLang->setEditText(ShownPlaceholder);
+    }
+}
+
+void TDiagOptions::SelectEntry(QComboBox* box, int index)
+{
+    const QSignalBlocker quiet(box);
+    box->setCurrentIndex(index);
+    if (box->isEditable())
+        box->setEditText(box->itemText(index));
+}
+
+QString TDiagOptions::PortTip(int item) const
+{
+    const int port = PortOf(cbComPort->itemText(item));
+    if (!CommRes || port < 0)
+        return QString();
+    return cbComPort->itemText(item) + QStringLiteral(": ") + CommRes->GetPortDevice(port);
+}
+
+QString TDiagOptions::PortDevicesText() const
+{
+    QStringList lines;
+    for (int i = 0; i < cbComPort->count(); ++i)
+        if (const QString tip = PortTip(i); !tip.isEmpty())
+            lines << tip;
+    return lines.join(QLatin1Char('\n'));
+}
+
+// Built when asked for, so a device path changed meanwhile shows at once.
+void TDiagOptions::RefreshPortTips()
+{
+    for (int i = 0; i < cbComPort->count(); ++i)
+        cbComPort->setItemData(i, PortTip(i), Qt::ToolTipRole);
+    cbComPort->setToolTip(PortDevicesText());
+}
+
+QStringList TDiagOptions::LangItems() const
+{
+    QStringList items;
+    for (int i = 0; i < cbLang->count(); ++i)
+        items << cbLang->itemText(i);
+    return items;
+}
+
+void TDiagOptions::SetLangItems(const QStringList& items)
+{
+    const QSignalBlocker quiet(cbLang);
+    cbLang->clear();
+    cbLang->addItems(items);
+    cbLang->setCurrentIndex(-1);
+}
+
+int TDiagOptions::LangItemIndex() const
+{
+    return cbLang->currentIndex();
+}
+
+void TDiagOptions::SetLangItemIndex(int index)
+{
+    const QSignalBlocker quiet(cbLang);
+    cbLang->setCurrentIndex(index >= 0 && index < cbLang->count() ? index : -1);
+}
+
+bool TDiagOptions::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto type = event->type();
+    if (watched == cbLang && type == QEvent::KeyPress) {
+        cbLangKeyDown();
+        return cbLangKeyPress(static_cast<QKeyEvent*>(event)->key());
+    }
+    if (watched == cbLang && type == QEvent::KeyRelease) {
+        cbLangKeyUp();
+        return false;
+    }
+    // A wheel turned over a box the user is not working in must not switch port, interval or
+    // language.
+    if (type == QEvent::Wheel && (watched == cbComPort || watched == cbUpdateInterval || watched == cbLang)
+        && !static_cast<QWidget*>(watched)->hasFocus())
+        return true;
+    if (type == QEvent::ToolTip && (watched == cbComPort || watched == cbComPort->view()->viewport()))
+        RefreshPortTips();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TDiagOptions::cbComPortChange()
+{
+    const bool wasOpen = CommRes->IsOpen();
+    if (wasOpen)
+        CommRes->Close();
+    CommRes->SetComPort(cbComPort->currentText());
+    CommResIniFile->WriteComPort(CommRes->GetComPort());
+    if (wasOpen)
+        Run(Actions.GoOnline);
+}
+
+// A text that is none of the entries gives the default interval, which the box then shows.
+void TDiagOptions::cbUpdateIntervalChange()
+{
+    const int position = cbUpdateInterval->findText(cbUpdateInterval->currentText(), Qt::MatchExactly);
+    UpdateTimer->SetInterval(TUpdateTimer::IntervalFromIndex(position));
+}
+
+void TDiagOptions::cbLangChange()
+{
+    const QString text = cbLang->currentText();
+    // The placeholder is never a language, whichever language words it.
+    if (text.isEmpty() || text == LangPlaceholder || text == ShownPlaceholder || !LangController)
+        return;
+    LangController->SelectLanguage(text);
+    Run(Actions.ApplySettingsAndLanguage);
+}
+
+void TDiagOptions::cbLangKeyDown()
+{
+    LangChangeAttached = false;
+}
+
+void TDiagOptions::cbLangKeyUp()
+{
+    LangChangeAttached = true;
+}
+
+bool TDiagOptions::cbLangKeyPress(int key)
+{
+    if (!IsEnter(key))
+        return false;
+    LangChangeAttached = true;
+    cbLangChange();
+    return true;
+}
+
+void TDiagOptions::btnOkClick()
+{
+    ApplIniFile->WriteTelephoneNumber(edTelphoneNumber->text());
+    ApplIniFile->WriteUseModem(cbUseModem->isChecked());
+    // The dialog closes with OK also when the language change fails; the failure is still shown.
+    try {
+        cbLangChange();
+    } catch (...) {
+        accept();
+        throw;
+    }
+    accept();
+}
+
+void TDiagOptions::sbtnDbDirClick() {}
+
+// The folder is stored before the database is created in it.
+void TDiagOptions::spbtnUpdateDBClick()
+{
+    ApplIniFile->WriteRemoteDBDir(edDBDir->text());
+    Run(Actions.InitRemoteDatabase);
+}

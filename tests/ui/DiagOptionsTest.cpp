@@ -1,0 +1,184 @@
+#include "ControlWindowFixture.h"
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QFile>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace {
+
+class DiagOptionsTest : public ControlWindowFixture {
+protected:
+    int ApplyCalls = 0;
+    int OptionsGoOnlineCalls = 0;
+
+    void SetUp() override
+    {
+        ControlWindowFixture::SetUp();
+        TDiagOptionsActions actions;
+        // What the controller's sequences do to the port and the language, as far as it matters here.
+        actions.GoOnline = [this] {
+            ++OptionsGoOnlineCalls;
+            CommRes.Open();
+        };
+        actions.ApplySettingsAndLanguage = [this] {
+            ++ApplyCalls;
+            LangController.LoadLanguages();
+        };
+        Options.SetActions(actions);
+    }
+
+    QString Language() const { return LangController.LangFile()->LanguageName(); }
+    bool FileExists(const char* name) const { return QFile::exists(Folder.filePath(name)); }
+    // Picks an entry as the user does with the mouse in the drop-down list.
+    static void Pick(QComboBox* box, int index)
+    {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+};
+
+TEST_F(DiagOptionsTest, PickingAPortStoresItAndReopensOnlyWhenOnline)
+{
+    CommRes.SetPortDevice(2, Pty.SlavePath);
+    LangController.SelectLanguage("DefLang");
+
+    QTest::keyClick(Options.cbComPort, Qt::Key_Down); // COM2, offline
+    EXPECT_EQ(CommRes.GetComPort(), "COM2");
+    EXPECT_EQ(Settings.ReadString("SerialCommunication", "ComPort", ""), "COM2");
+    EXPECT_FALSE(CommRes.IsOpen());
+    EXPECT_EQ(OptionsGoOnlineCalls, 0);
+
+    Pick(Options.cbComPort, 0);
+    CommRes.Open();
+    Pick(Options.cbComPort, 2); // COM3 while online: close COM1, select COM3, online again
+    EXPECT_EQ(Settings.ReadString("SerialCommunication", "ComPort", ""), "COM3");
+    EXPECT_EQ(Options.cbComPort->currentText(), "COM3");
+    EXPECT_EQ(GoOfflineCalls, 2); // the language pass, then closing COM1
+    EXPECT_EQ(OptionsGoOnlineCalls, 1);
+    EXPECT_TRUE(CommRes.IsOpen());
+    EXPECT_EQ(CommRes.GetComPort(), "COM3");
+}
+
+TEST_F(DiagOptionsTest, PortTipShowsTheDeviceOfEachName)
+{
+    LangController.SelectLanguage("DefLang");
+    CommRes.SetPortDevice(1, "/dev/ttyUSB0");
+    QHelpEvent tip(QEvent::ToolTip, {5, 5}, Options.cbComPort->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(Options.cbComPort, &tip);
+    EXPECT_EQ(Options.cbComPort->toolTip(), "COM1: " + Pty.SlavePath + "\nCOM2: /dev/ttyUSB0\n"
+                                            "COM3: /dev/ttyS2\nCOM4: /dev/ttyS3");
+    EXPECT_EQ(Options.cbComPort->itemData(1, Qt::ToolTipRole).toString(), "COM2: /dev/ttyUSB0");
+}
+
+TEST_F(DiagOptionsTest, IntervalIsStoredWhenPickedAndAnUnknownTextGivesOneSecond)
+{
+    LangController.SelectLanguage("DefLang");
+    QComboBox* box = Options.cbUpdateInterval;
+
+    QTest::keyClick(box, Qt::Key_Down); // "1,0" -> "2,0"
+    EXPECT_EQ(UpdateTimer.GetInterval(), 2000u);
+    EXPECT_EQ(ApplIniFile.ReadTimerIntervalIndex(-1), 4);
+
+    const struct {
+        const char* Typed;
+        uint32_t Ms;
+        const char* Shown;
+    } typed[] = {{"50", 50000, "50"}, {"abc", 1000, "1,0"}, {"1,5", 1000, "1,0"}};
+    for (const auto& t : typed) {
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box, t.Typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_EQ(UpdateTimer.GetInterval(), t.Ms) << t.Typed;
+        EXPECT_EQ(box->currentText(), t.Shown) << t.Typed;
+        EXPECT_EQ(ApplIniFile.ReadTimerIntervalIndex(-1), TUpdateTimer::IndexFromInterval(t.Ms));
+    }
+}
+
+TEST_F(DiagOptionsTest, TypingIsInertUntilEnterWhichSelectsTheLanguageAndKeepsTheDialogOpen)
+{
+    LangController.SelectLanguage("DefLang");
+    bool openAfterEnter = false;
+    WhenModal([&] {
+        Options.cbLang->lineEdit()->selectAll();
+        QTest::keyClicks(Options.cbLang, "English");
+        EXPECT_FALSE(FileExists("English.txt"));
+        EXPECT_EQ(Language(), "DefLang");
+        QTest::keyClick(Options.cbLang, Qt::Key_Return);
+        openAfterEnter = Options.isVisible();
+        Options.reject();
+    });
+    Options.RunModal();
+    EXPECT_TRUE(openAfterEnter);
+    EXPECT_EQ(Language(), "English");
+    EXPECT_TRUE(FileExists("English.txt"));
+    EXPECT_EQ(ApplyCalls, 1);
+    EXPECT_EQ(Options.LangItems(), QStringList{"English"});
+    EXPECT_EQ(Options.cbLang->currentText(), "English");
+    EXPECT_EQ(ApplIniFile.ReadLangIndex(), 0);
+}
+
+TEST_F(DiagOptionsTest, ArrowKeysDoNotSwitchTheLanguageButAPickFromTheListDoes)
+{
+    QFile list(Folder.filePath("lang.lst"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("English\r\nDeutsch\r\n");
+    list.close();
+    ApplIniFile.WriteLangIndex(0);
+    LangController.LoadLanguages();
+    ASSERT_EQ(Language(), "English");
+
+    QTest::keyClick(Options.cbLang, Qt::Key_Down);
+    EXPECT_EQ(Options.cbLang->currentText(), "Deutsch");
+    EXPECT_EQ(Language(), "English");
+    EXPECT_EQ(ApplyCalls, 0);
+
+    Options.cbLang->setCurrentIndex(0); // what a pick in the drop-down list does
+    EXPECT_EQ(Language(), "English");
+    EXPECT_EQ(ApplyCalls, 1);
+    Options.cbLang->setCurrentIndex(1);
+    EXPECT_EQ(Language(), "Deutsch");
+    EXPECT_EQ(ApplIniFile.ReadLangIndex(), 1);
+}
+
+TEST_F(DiagOptionsTest, OkStoresTheModemSettingsAndLeavesThePlaceholderAlone)
+{
+    // A translated placeholder is no more a language name than the Swedish one.
+    for (const char* placeholder : {"", "<choose language>"}) {
+        if (*placeholder)
+            TIniFile(Folder.filePath("DefLang.txt")).WriteString("DiagOptions", "cbLang", placeholder);
+        LangController.SelectLanguage("DefLang");
+        EXPECT_EQ(Options.cbLang->currentText(), *placeholder ? placeholder : TDiagOptions::LangPlaceholder);
+
+        Options.cbUseModem->setChecked(true);
+        Options.edTelphoneNumber->setText("0317654321");
+        WhenModal([&] { QTest::mouseClick(Options.btnOk, Qt::LeftButton); });
+        EXPECT_TRUE(Options.RunModal());
+        EXPECT_TRUE(ApplIniFile.ReadUseModem());
+        EXPECT_EQ(ApplIniFile.ReadTelephoneNumber(), "0317654321");
+        EXPECT_EQ(Language(), "DefLang");
+        EXPECT_EQ(ApplyCalls, 0);
+        EXPECT_FALSE(FileExists("lang.lst"));
+    }
+}
+
+TEST_F(DiagOptionsTest, InitialiseButtonStoresTheFolderFirstAndIsOffOnceInitialised)
+{
+    QString folderAtInit;
+    Options.SetActions({nullptr, nullptr, [&] { folderAtInit = ApplIniFile.ReadRemoteDBDir(); }});
+    LangController.SelectLanguage("DefLang");
+    ASSERT_TRUE(Options.spbtnUpdateDB->isEnabled());
+    Options.edDBDir->setText("/srv/kiv");
+    QTest::mouseClick(Options.spbtnUpdateDB, Qt::LeftButton);
+    EXPECT_EQ(folderAtInit, "/srv/kiv");
+
+    ApplIniFile.WriteDBIniValue(1);
+    LangController.SelectLanguage("DefLang");
+    EXPECT_FALSE(Options.spbtnUpdateDB->isEnabled());
+    EXPECT_EQ(Options.edDBDir->text(), "/srv/kiv");
+}
+
+} // namespace
