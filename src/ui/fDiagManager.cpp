@@ -6,6 +6,8 @@
 #include "ui/fDiagOptions.h"
 #include "ui/uApplIniFile.h"
 #include "ui/uKivResources.h"
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -195,6 +197,13 @@ void TDiagManager::Init(TLangIniFile* langFile)
     if (Settings)
         Settings->RestoreFormPlacement(this, 0, 0, -1, -1, WindowStateNumber(this));
     show();
+}
+
+void TDiagManager::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        QCoreApplication::quit();
 }
 
 void TDiagManager::FirstStartCheck()

@@ -117,6 +117,10 @@ public:
     QLabel* imgUpdateLedOff;
     TImageList* ImageList1;
 
+protected:
+    // Closing the control window ends the application, whatever other windows are open.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void CreateComponents();
     QPushButton* AddButton(const char* name, int top, const QString& picture = QString());

@@ -1,4 +1,5 @@
 #include "ui/uKivWebBrowser.h"
+#include "ui/uApplIniFile.h"
 #include "ui/uKivResources.h"
 #include <QDir>
 #include <QEvent>
@@ -181,6 +182,11 @@ TfKivWebBrowser::TfKivWebBrowser(const QString& startAddress, QWidget* parent)
 QString TfKivWebBrowser::DefaultHomePage(const QString& programFolder)
 {
     return QDir(programFolder).filePath("HelpFiles/KivHome.html");
+}
+
+QString TfKivWebBrowser::HomePage(const TApplIniFile& settings, const QString& programFolder)
+{
+    return settings.ReadHomePage(DefaultHomePage(programFolder));
 }
 
 // The address is used as typed; following links inside the page leaves it alone.

@@ -9,6 +9,7 @@
 class QFrame;
 class QLineEdit;
 class QToolButton;
+class TApplIniFile;
 
 // A text browser that also reads http(s) pages. Local files load as QTextBrowser loads them;
 // remote pages and their images are fetched in the background and shown when they arrive, so a
@@ -54,7 +55,10 @@ class TfKivWebBrowser : public QDialog {
 public:
     explicit TfKivWebBrowser(const QString& startAddress, QWidget* parent = nullptr);
 
+    // The bundled start page in the program folder.
     static QString DefaultHomePage(const QString& programFolder);
+    // The start address: the setting "HomePage" of section "Application", else the bundled page.
+    static QString HomePage(const TApplIniFile& settings, const QString& programFolder);
 
     void sbtnConnectClick();
     void sbtnGoBackClick();

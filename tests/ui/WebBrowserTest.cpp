@@ -1,4 +1,6 @@
 #include "UiTestHelpers.h"
+#include "platform/IniFile.h"
+#include "ui/uApplIniFile.h"
 #include "ui/uKivWebBrowser.h"
 #include <QApplication>
 #include <QFile>
@@ -110,6 +112,15 @@ TEST_F(WebBrowserTest, LocalPagesLoadOnActivationFollowLinksAndGoBackAndForward)
     WriteFile(first, "<p>first page, edited</p>");
     Activate(window);
     EXPECT_TRUE(browser->toPlainText().contains("first page, edited"));
+}
+
+TEST_F(WebBrowserTest, StartAddressComesFromTheSettingsElseTheBundledPage)
+{
+    TIniFile ini(Folder.filePath("kiv.ini"));
+    TApplIniFile settings(&ini);
+    EXPECT_EQ(TfKivWebBrowser::HomePage(settings, "/opt/kiv"), "/opt/kiv/HelpFiles/KivHome.html");
+    ini.WriteString("Application", "HomePage", "https://example.com/kiv");
+    EXPECT_EQ(TfKivWebBrowser::HomePage(settings, "/opt/kiv"), "https://example.com/kiv");
 }
 
 TEST_F(WebBrowserTest, TypedAddressLoadsOnEnterAndMissingFileShowsAnErrorPage)
