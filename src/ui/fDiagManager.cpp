@@ -5,6 +5,7 @@
 #include "ui/LOESEN.h"
 #include "ui/fDiagOptions.h"
 #include "ui/uApplIniFile.h"
+#include "ui/uHelp.h"
 #include "ui/uKivResources.h"
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -17,13 +18,6 @@
 namespace {
 
 constexpr int StatusBarHeight = 19;
-
-QFont FormFont()
-{
-    QFont font;
-    font.setPixelSize(11);
-    return font;
-}
 
 // 0 normal, 1 minimised, 2 maximised, as the placement keys store it.
 int32_t WindowStateNumber(const QWidget* window)
@@ -60,6 +54,7 @@ TDiagManager::TDiagManager(TDialogs& dialogs, QWidget* parent)
     setObjectName(QStringLiteral("DiagManager"));
     setWindowTitle(QStringLiteral("Kiv"));
     setFont(FormFont());
+    SetHelpContext(this, HelpContext);
     move(52, 279);
     SetClientHeight(ClientHeight);
     CreateComponents();

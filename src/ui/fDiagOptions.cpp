@@ -3,6 +3,7 @@
 #include "core/uUpdateTimer.h"
 #include "ui/uApplIniFile.h"
 #include "ui/uCommResIniFile.h"
+#include "ui/uHelp.h"
 #include "ui/uKivResources.h"
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -15,13 +16,6 @@
 #include <QToolButton>
 
 namespace {
-
-QFont FormFont()
-{
-    QFont font;
-    font.setPixelSize(11);
-    return font;
-}
 
 void Run(const std::function<void()>& action)
 {
@@ -53,6 +47,7 @@ TDiagOptions::TDiagOptions(QWidget* parent)
     setObjectName(QStringLiteral("DiagOptions"));
     setWindowTitle(QStringLiteral("DiagOptions"));
     setFont(FormFont());
+    SetHelpContext(this, HelpContext);
     setFixedSize(ClientWidth, ClientHeight);
     CreateComponents();
 }

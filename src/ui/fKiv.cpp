@@ -37,13 +37,6 @@ public:
     }
 };
 
-QFont FormFont()
-{
-    QFont font;
-    font.setPixelSize(11);
-    return font;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------

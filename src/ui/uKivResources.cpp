@@ -11,3 +11,10 @@ void EnsureKivResources()
     static const bool done = (InitKivResources(), true);
     (void)done;
 }
+
+QFont FormFont()
+{
+    QFont font;
+    font.setPixelSize(11);
+    return font;
+}

@@ -1,5 +1,6 @@
 #include "ControlWindowFixture.h"
 #include <QLabel>
+#include "ui/uHelp.h"
 #include <QPushButton>
 
 namespace {
@@ -93,6 +94,8 @@ TEST_F(ControlObserversTest, LanguagePassFillsTheControlWindowAndShowsIt)
     EXPECT_EQ(Window.DBFunctionMsg(), "Slå på repeterad uppdatering innan du kan spara\ntill databasen.");
     EXPECT_EQ(Options.lbComPort->text(), "Serieport:");
     EXPECT_EQ(Options.cbLang->currentText(), TDiagOptions::LangPlaceholder);
+    EXPECT_EQ(HelpContextFor(Window.btnOptions), 10);
+    EXPECT_EQ(HelpContextFor(Options.cbLang), 19);
     // The window's placement is stored by its first restore.
     EXPECT_TRUE(ApplIniFile.FormPlacementExists(&Window));
 }
