@@ -1,6 +1,8 @@
 // kiv-gallery [main|viewer|both] [ROW]: shows the main window, the stored fault viewer (on the
 // fault of table row ROW, default 2) or both, filled with a made-up reading of an encoder that
 // stored 47 faults, in the default (Swedish) language.
+// kiv-gallery control|control-expanded|options: the control window, collapsed or expanded and
+// online, or the options dialog, in the default language.
 // The windows stand at the top left of the screen so scripts/screenshot can take them.
 #include "model/uBiDirDataAsFreq.h"
 #include "model/uBiDirDataAsOpTime.h"
@@ -10,9 +12,15 @@
 #include "model/uStaticDiag.h"
 #include "model/uStaticDiagObs.h"
 #include "model/uStoredFaults.h"
+#include "core/uCommRes.h"
+#include "core/uUpdateTimer.h"
 #include "platform/Dialogs.h"
+#include "ui/fDiagManager.h"
+#include "ui/fDiagOptions.h"
 #include "ui/fKiv.h"
 #include "ui/fStoredFaultView.h"
+#include "ui/uCommResObs.h"
+#include "ui/uUpdateTimerObs.h"
 #include <QApplication>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -126,6 +134,43 @@ int main(int argc, char** argv)
         view.show();
         if (mode == QLatin1String("viewer"))
             window.hide();
+    }
+
+    // The control window and the options dialog, wired to a port and a timer as at start-up.
+    TCommRes commRes;
+    commRes.SetComPort(QStringLiteral("COM1"));
+    TUpdateTimer updateTimer;
+    TDiagOptions options;
+    options.SetCommRes(&commRes);
+    TDiagManager control(dialogs);
+    TCommResObs commResObs;
+    commResObs.SetCommRes(&commRes);
+    commResObs.SetControlWindow(&control);
+    commResObs.SetOptions(&options);
+    TUpdateTimerObs updateTimerObs;
+    updateTimerObs.SetUpdateTimer(&updateTimer);
+    updateTimerObs.SetControlWindow(&control);
+    updateTimerObs.SetOptions(&options);
+    commRes.Attach(&commResObs);
+    updateTimer.Attach(&updateTimerObs);
+    commResObs.SetActive(true);
+    updateTimerObs.SetActive(true);
+    if (mode.startsWith(QLatin1String("control")) || mode == QLatin1String("options")) {
+        window.hide();
+        control.Init(&lang);
+        commResObs.UpdateLanguage(&lang);
+        options.UpdateLanguage(&lang);
+        updateTimerObs.UpdateLanguage(&lang);
+        control.move(0, 0);
+        if (mode == QLatin1String("control-expanded")) {
+            control.btnArrowClick();
+            control.ShowOnlineLed(true);
+        }
+        if (mode == QLatin1String("options")) {
+            control.hide();
+            options.move(0, 0);
+            options.show();
+        }
     }
     std::printf("kiv-gallery: %s shown\n", qPrintable(mode));
     std::fflush(stdout);
