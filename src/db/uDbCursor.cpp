@@ -33,6 +33,13 @@ TDbCursor::TDbCursor(const QString& table, const QStringList& columns, QObject* 
 {
 }
 
+TDbCursor::~TDbCursor()
+{
+    SetMasterLink(nullptr, {}, {});
+    for (TDbCursor* detail : Details)
+        detail->Master = nullptr;
+}
+
 int TDbCursor::ColumnIndex(const QString& name) const
 {
     for (int i = 0; i < Cols.size(); ++i)

@@ -22,6 +22,7 @@ public:
     };
 
     TDbCursor(const QString& table, const QStringList& columns, QObject* parent = nullptr);
+    ~TDbCursor() override;
 
     const QString& TableName() const { return Table; }
     const QStringList& Columns() const { return Cols; }

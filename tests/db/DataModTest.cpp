@@ -106,6 +106,15 @@ TEST_F(DbFixture, ReadingWithoutFaultsGivesTheNoFaultRow)
     EXPECT_EQ(Bytes(TF::EncoderIdsExport), IdsHeader);
 }
 
+TEST_F(DbFixture, StagedAliasWithoutIdentityFileIsImportedNotLost)
+{
+    WriteFile(TF::Aliases, "Alias;Serienr\r\n\"Drill\",\"31\"\r\n");
+    ConnectRemote();
+    Mod->UpdateDatabase();
+    EXPECT_EQ(RemoteRows("SELECT * FROM AliasTab"), (QList<QStringList>{{"Drill", "31"}}));
+    EXPECT_EQ(Bytes(TF::AliasesExport), "Alias;Serialnr\r\n\"Drill\",\"31\"\r\n");
+}
+
 TEST_F(DbFixture, IdentityStagingConsultsTheExport)
 {
     WriteFile(TF::EncoderIdsExport, IdsHeader + "\"555\",\"1\",\"2.1\",\"1.0\"\r\n");
