@@ -86,11 +86,11 @@ void TDiagManager::CreateComponents()
 
     btnUpdate = AddButton("btnUpdate", 4);
     btnUpdate->setIcon(LedOff);
-    connect(btnUpdate, &QPushButton::clicked, this, [this] { btnUpdateClick(); });
+    connect(btnUpdate, &QPushButton::clicked, this, [this] { RunButton([this] { btnUpdateClick(); }); });
 
     btnOnLine = AddButton("btnOnLine", 32);
     btnOnLine->setIcon(LedOff);
-    connect(btnOnLine, &QPushButton::clicked, this, [this] { btnOnLineClick(); });
+    connect(btnOnLine, &QPushButton::clicked, this, [this] { RunButton([this] { btnOnLineClick(); }); });
 
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -114,13 +114,13 @@ void TDiagManager::CreateComponents()
     connect(btnArrow, &QToolButton::clicked, this, [this] { btnArrowClick(); });
 
     btnRstEncoder = AddButton("btnRstEncoder", 92);
-    connect(btnRstEncoder, &QPushButton::clicked, this, [this] { btnRstEncoderClick(); });
+    connect(btnRstEncoder, &QPushButton::clicked, this, [this] { RunButton([this] { btnRstEncoderClick(); }); });
     btnOptions = AddButton("btnOptions", 120);
-    connect(btnOptions, &QPushButton::clicked, this, [this] { btnOptionsClick(); });
+    connect(btnOptions, &QPushButton::clicked, this, [this] { RunButton([this] { btnOptionsClick(); }); });
     bitbtnDatabase = AddButton("bitbtnDatabase", 150, QStringLiteral(":/images/save.png"));
-    connect(bitbtnDatabase, &QPushButton::clicked, this, [this] { bitbtnDatabaseClick(); });
+    connect(bitbtnDatabase, &QPushButton::clicked, this, [this] { RunButton([this] { bitbtnDatabaseClick(); }); });
     btnDBViewer = AddButton("btnDBViewer", 179, QStringLiteral(":/images/database.png"));
-    connect(btnDBViewer, &QPushButton::clicked, this, [this] { btnDBViewerClick(); });
+    connect(btnDBViewer, &QPushButton::clicked, this, [this] { RunButton([this] { btnDBViewerClick(); }); });
 
     setTabOrder(btnOnLine, btnUpdate);
     setTabOrder(btnUpdate, btnArrow);
@@ -313,4 +313,12 @@ void TDiagManager::btnArrowClick()
     Expanded = !Expanded;
     btnArrow->setIcon(ImageList1->Image(Expanded ? 1 : 0));
     SetClientHeight(Expanded ? FullClientHeight : CollapsedHeight());
+}
+
+void TDiagManager::RunButton(const std::function<void()>& handler)
+{
+    if (Actions.RunButton)
+        Actions.RunButton(handler);
+    else
+        handler();
 }

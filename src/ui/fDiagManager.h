@@ -46,6 +46,10 @@ struct TDiagManagerActions {
     std::function<void(bool withIdentity)> SaveSnapshot;
     // Shows the database viewer modally.
     std::function<void()> ShowDBViewer;
+    // Runs a button's handler; the controller defers it while a reading is running, so a click
+    // handled while the reading lets pending events run never starts a second one on the link.
+    // Left empty, the handler runs at once.
+    std::function<void(const std::function<void()>&)> RunButton;
 };
 
 // The application's main form: a narrow panel of buttons that brings the encoder online,
@@ -122,6 +126,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void RunButton(const std::function<void()>& handler);
     void CreateComponents();
     QPushButton* AddButton(const char* name, int top, const QString& picture = QString());
     void SetClientHeight(int height);

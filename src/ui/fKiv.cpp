@@ -1,4 +1,5 @@
 #include "ui/fKiv.h"
+#include "model/uEncoderModel.h"
 #include "model/uStoredFaults.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
@@ -264,7 +265,7 @@ void TKIV::CreateComponents()
     btnOpen = new QPushButton(g);
     btnOpen->setObjectName(QStringLiteral("btnOpen"));
     btnOpen->setGeometry(402, 196, 75, 25);
-    connect(btnOpen, &QPushButton::clicked, this, [this] { btnOpenClick(); });
+    connect(btnOpen, &QPushButton::clicked, this, [this] { RunButton([this] { btnOpenClick(); }); });
 
     btnUp = new QPushButton(g);
     btnUp->setObjectName(QStringLiteral("btnUp"));
@@ -281,7 +282,7 @@ void TKIV::CreateComponents()
     btnSingleUpdate = new QPushButton(g);
     btnSingleUpdate->setObjectName(QStringLiteral("btnSingleUpdate"));
     btnSingleUpdate->setGeometry(402, 284, 75, 25);
-    connect(btnSingleUpdate, &QPushButton::clicked, this, [this] { btnSingleUpdateClick(); });
+    connect(btnSingleUpdate, &QPushButton::clicked, this, [this] { RunButton([this] { btnSingleUpdateClick(); }); });
 
     kivStatusBar = new QStatusBar(this);
     kivStatusBar->setObjectName(QStringLiteral("kivStatusBar"));
@@ -328,12 +329,7 @@ void TKIV::ShowIdentityValue(QLabel* title, QLabel* value, const QString& text)
 
 void TKIV::ShowPartNumber(int32_t number, bool newFormat)
 {
-    const QString plain = QString::number(number);
-    QString text = plain;
-    // The newer encoders keep a check digit in the seventh place; it is not shown.
-    if (plain.length() == 8 && newFormat)
-        text = QString::number(number / 100) + QStringLiteral("-0") + QString::number(number % 10);
-    ShowIdentityValue(lbPartNumTitle, lbPartNum, text);
+    ShowIdentityValue(lbPartNumTitle, lbPartNum, TEncoderModel::PartNumberText(number, newFormat));
 }
 
 void TKIV::ShowSerialNumber(int32_t number)
@@ -343,22 +339,17 @@ void TKIV::ShowSerialNumber(int32_t number)
 
 void TKIV::ShowSoftwareVersion(uint8_t version)
 {
-    ShowIdentityValue(lbSoftVerTitle, lbSoftVer,
-                      QStringLiteral("%1.%2").arg(version >> 4).arg(version & 0x0F));
+    ShowIdentityValue(lbSoftVerTitle, lbSoftVer, TEncoderModel::VersionText(version));
 }
 
 void TKIV::ShowHardwareVersion(uint8_t version)
 {
-    ShowIdentityValue(lbHardVerTitle, lbHardVer,
-                      QStringLiteral("%1.%2").arg(version >> 4).arg(version & 0x0F));
+    ShowIdentityValue(lbHardVerTitle, lbHardVer, TEncoderModel::VersionText(version));
 }
 
 void TKIV::ShowUnitsPerRevolution(int32_t number)
 {
-    QString text = QString::number(number);
-    if (number >= 0)
-        text += QStringLiteral(" ppr");
-    ShowIdentityValue(lbUnitsPerRevTitle, lbUnitsPerRev, text);
+    ShowIdentityValue(lbUnitsPerRevTitle, lbUnitsPerRev, TEncoderModel::UnitsPerRevText(number));
 }
 
 // --- language ---------------------------------------------------------------------------------
@@ -667,4 +658,28 @@ void TKIV::SelectRowAsClicked(int row)
 {
     Lists[0]->setCurrentRow(row);
     lstbClick(Lists[0]);
+}
+
+void TKIV::RunButton(const std::function<void()>& handler)
+{
+    if (Actions.RunButton)
+        Actions.RunButton(handler);
+    else
+        handler();
+}
+
+QString TKIV::ComponentText(const QString& component) const
+{
+    if (const auto* label = qobject_cast<const QLabel*>(Component(component)))
+        return label->text();
+    return QString();
+}
+
+QStringList TKIV::ListItems(const QString& list) const
+{
+    QStringList items;
+    const QListWidget* box = ListNamed(list);
+    for (int i = 0; i < box->count(); ++i)
+        items << box->item(i)->text();
+    return items;
 }

@@ -3,6 +3,7 @@
 #include "model/uMainWindowView.h"
 #include "ui/uLangIniFile.h"
 #include <QProgressBar>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -53,6 +54,10 @@ struct TKivActions {
     std::function<void()> RefreshLiveValues;
     std::function<void()> OpenWebBrowser;
     std::function<QString()> BrowserHost;
+    // Runs a button's handler; the controller defers it while a reading is running, so a click
+    // handled while the reading lets pending events run never starts a second one on the link.
+    // Left empty, the handler runs at once.
+    std::function<void(const std::function<void()>&)> RunButton;
 };
 
 // The main diagnostic window: the encoder's identity, its live and stored values and the table of
@@ -116,6 +121,10 @@ public:
     void ClearList(const QString& list) override;
     void AppendListItem(const QString& list, const QString& text) override;
     int ListCount(const QString& list) const override;
+    // The text a label of the window shows, by its component name.
+    QString ComponentText(const QString& component) const;
+    // The rows of one of the five fault lists, by its component name.
+    QStringList ListItems(const QString& list) const;
     void SelectRowAsClicked(int row) override;
 
 protected:
@@ -124,6 +133,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void RunButton(const std::function<void()>& handler);
     void CreateComponents();
     QLabel* AddLabel(QWidget* parent, const char* name, const QRect& rect, Qt::Alignment align);
     QWidget* Component(const QString& name) const;

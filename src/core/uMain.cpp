@@ -1,0 +1,503 @@
+#include "core/uMain.h"
+#include "core/uBiDirDiagProtocol.h"
+#include "core/uCommRes.h"
+#include "core/uUpdateTimer.h"
+#include "db/uKivDataMod.h"
+#include "db/uMainWindowTexts.h"
+#include "model/uDynamicDiagObs.h"
+#include "model/uEncoderModel.h"
+#include "model/uStaticDiagObs.h"
+#include "platform/Dialogs.h"
+#include "platform/IniFile.h"
+#include "ui/KivApplication.h"
+#include "ui/LOESEN.h"
+#include "ui/fDiagManager.h"
+#include "ui/fDiagOptions.h"
+#include "ui/fDialScript.h"
+#include "ui/fKiv.h"
+#include "ui/uApplIniFile.h"
+#include "ui/uCommResIniFile.h"
+#include "ui/uCommResObs.h"
+#include "ui/uDynamicDiagVarIniFile.h"
+#include "ui/uLangController.h"
+#include "ui/uLangIniFile.h"
+#include "ui/uModemFields.h"
+#include "ui/uUpdateTimerObs.h"
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <array>
+
+namespace {
+const QString StatusOnline = QStringLiteral("Status: Online");
+const QString StatusOffline = QStringLiteral("Status: Offline");
+const QString StatusReset = QStringLiteral("Status: Reset...");
+constexpr int StatusPanelPort = 0;
+constexpr int StatusPanelState = 1;
+
+// The modem fields as the options dialog shows them at this moment.
+class TOptionsModemFields : public TModemFields {
+public:
+    explicit TOptionsModemFields(const TDiagOptions& options) : Options(options) {}
+    bool UseModem() const override { return Options.cbUseModem->isChecked(); }
+    QString TelephoneNumber() const override { return Options.edTelphoneNumber->text(); }
+
+private:
+    const TDiagOptions& Options;
+};
+
+// What a saved reading takes from the main window.
+class TKivTexts : public TMainWindowTexts {
+public:
+    explicit TKivTexts(const TKIV& window) : Window(window) {}
+    QString Text(const QString& component) const override { return Window.ComponentText(component); }
+    QStringList Items(const QString& listBox) const override { return Window.ListItems(listBox); }
+
+private:
+    const TKIV& Window;
+};
+
+// Counts a running sequence for as long as it runs, also when it ends by an exception.
+class TBusyScope {
+public:
+    explicit TBusyScope(int& busy) : Busy(busy) { ++Busy; }
+    ~TBusyScope() { --Busy; }
+    TBusyScope(const TBusyScope&) = delete;
+    TBusyScope& operator=(const TBusyScope&) = delete;
+
+private:
+    int& Busy;
+};
+} // namespace
+
+TMain::TMain(const TProgramPaths& paths, TDialogs& dialogs) : Paths(paths), Dialogs(dialogs) {}
+
+TMain::~TMain()
+{
+    DestroyWindows();
+    ShutDown();
+}
+
+void TMain::StartUp(TDiagManager* controlWindow)
+{
+    ControlWindow = controlWindow;
+    CreateObjects();
+    LinkSettings();
+    WireObjects();
+    ApplySettingsAndLanguage();
+}
+
+void TMain::ShutDown()
+{
+    if (!Model)
+        return;
+    UnwireObjects();
+    FreeObjects();
+}
+
+void TMain::CreateObjects()
+{
+    LangController = std::make_unique<TLangController>(Paths.Dir());
+    DiagOptions = std::make_unique<TDiagOptions>();
+    SettingsFile = std::make_unique<TIniFile>(Paths.SettingsFile());
+    ApplIniFile = std::make_unique<TApplIniFile>();
+    CommResIniFile = std::make_unique<TCommResIniFile>(nullptr, &Dialogs);
+    UpdateTimer = std::make_unique<TUpdateTimer>();
+    CommRes = std::make_unique<TCommRes>();
+    CommResObs = std::make_unique<TCommResObs>();
+    Protocol = std::make_unique<TBiDirDiagProtocol>();
+    MainWindow = std::make_unique<TKIV>(Dialogs);
+    Protocol->ProgressBar = &MainWindow->ProgressBar();
+    ShowProgress(false);
+    StaticDiagObs = std::make_unique<TStaticDiagObs>();
+    Model = std::make_unique<TEncoderModel>(Dialogs);
+    DynamicDiagObs = std::make_unique<TDynamicDiagObs>();
+    DynDiagVarIniFile = std::make_unique<TDynDiagVarIniFile>();
+    UpdateTimerObs = std::make_unique<TUpdateTimerObs>();
+    DialScript = std::make_unique<TDialScript>(Paths.Dir());
+    PasswordDlg = std::make_unique<TPasswordDlg>();
+    ModemFields = std::make_unique<TOptionsModemFields>(*DiagOptions);
+    MainWindowTexts = std::make_unique<TKivTexts>(*MainWindow);
+    if (DataMod) {
+        DataMod->MainWindow = MainWindowTexts.get();
+        DataMod->RemoteDir = [this] { return DiagOptions->edDBDir->text(); };
+    }
+}
+
+void TMain::LinkSettings()
+{
+    LangController->SetLangList(DiagOptions.get());
+    LangController->SetSettings(ApplIniFile.get());
+    ApplIniFile->SetIniFile(SettingsFile.get());
+    CommResIniFile->SetIniFile(SettingsFile.get());
+    DynDiagVarIniFile->SetIniFile(SettingsFile.get());
+}
+
+void TMain::WireObjects()
+{
+    // The password dialog has fixed texts and so is no language client.
+    for (TLangClient* client : std::initializer_list<TLangClient*>{
+             ControlWindow, MainWindow.get(), CommResObs.get(), StaticDiagObs.get(), &Model->StoredFaults,
+             DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get()})
+        if (client)
+            LangController->Register(client);
+
+    Model->Wire(Protocol.get());
+
+    UpdateTimer->SetSettings(ApplIniFile.get());
+    MainWindow->SetSettings(ApplIniFile.get());
+    UpdateTimerObs->SetUpdateTimer(UpdateTimer.get());
+    UpdateTimerObs->SetControlWindow(ControlWindow);
+    UpdateTimerObs->SetOptions(DiagOptions.get());
+    UpdateTimerObs->SetMainWindow(MainWindow.get());
+    UpdateTimerObs->SetRefreshLiveValues([this] { RefreshLiveValues(); });
+
+    UpdateTimer->SetCommRes(CommRes.get());
+    UpdateTimer->Attach(UpdateTimerObs.get());
+
+    MainWindow->SetStoredFaults(&Model->StoredFaults);
+
+    Protocol->CommRes = CommRes.get();
+
+    CommResObs->SetCommRes(CommRes.get());
+    CommResObs->SetControlWindow(ControlWindow);
+    CommResObs->SetOptions(DiagOptions.get());
+    CommResObs->SetActions({[this] { GoOnline(); }, [this] { GoOffline(); }});
+    CommRes->Attach(CommResObs.get());
+
+    StaticDiagObs->SetMainWindow(MainWindow.get());
+    for (TSubject* value : std::initializer_list<TSubject*>{&Model->NumOfFaults, &Model->MaxTemp, &Model->MinTemp,
+                                                            &Model->OperatingTime, &Model->StoredFaults})
+        value->Attach(StaticDiagObs.get());
+    for (TSubject* item : std::initializer_list<TSubject*>{&Model->LiveOpTime, &Model->LiveFreq, &Model->LiveTemp,
+                                                           &Model->FaultCountItem})
+        item->Attach(DynamicDiagObs.get());
+    DynamicDiagObs->SetMainWindow(MainWindow.get());
+
+    DynamicDiagObs->SetActive(true);
+    StaticDiagObs->SetActive(true);
+    CommResObs->SetActive(true);
+    UpdateTimerObs->SetActive(true);
+
+    DiagOptions->SetCommRes(CommRes.get());
+    DiagOptions->SetCommResIniFile(CommResIniFile.get());
+    DiagOptions->SetApplIniFile(ApplIniFile.get());
+    DiagOptions->SetUpdateTimer(UpdateTimer.get());
+    DiagOptions->SetLangController(LangController.get());
+    TDiagOptionsActions optionsActions;
+    optionsActions.GoOnline = [this] { GoOnline(); };
+    optionsActions.ApplySettingsAndLanguage = [this] { ApplySettingsAndLanguage(); };
+    DiagOptions->SetActions(std::move(optionsActions));
+
+    UpdateTimer->OnTick = [this] { OnUpdateTimer(); };
+
+    DialScript->SetCommRes(CommRes.get());
+    DialScript->SetModemFields(ModemFields.get());
+
+    TKivActions kivActions;
+    kivActions.ReadIdentity = [this] { ReadIdentity(); };
+    kivActions.ReadDiagnostics = [this] { ReadDiagnostics(); };
+    kivActions.IsRepeating = [this] { return UpdateTimer->IsRepeating(); };
+    kivActions.SetRepeat = [this](bool on) { UpdateTimer->SetRepeat(on); };
+    kivActions.RefreshLiveValues = [this] { RefreshLiveValues(); };
+    kivActions.RunButton = [this](const std::function<void()>& handler) { RunButton(handler); };
+    MainWindow->SetActions(std::move(kivActions));
+
+    if (ControlWindow) {
+        ControlWindow->SetSettings(ApplIniFile.get());
+        ControlWindow->SetCommRes(CommRes.get());
+        ControlWindow->SetUpdateTimer(UpdateTimer.get());
+        ControlWindow->SetOptions(DiagOptions.get());
+        ControlWindow->SetPasswordDlg(PasswordDlg.get());
+        TDiagManagerActions actions;
+        actions.ResetEncoder = [this] { ResetEncoder(); };
+        actions.RefreshLiveValues = [this] { RefreshLiveValues(); };
+        actions.SingleUpdate = [this] { SingleUpdate(); };
+        actions.SerialNumberText = [this] { return MainWindow->ComponentText(QStringLiteral("lbSerialNum")); };
+        actions.ShutDown = [this] { ShutDown(); };
+        actions.RunButton = [this](const std::function<void()>& handler) { RunButton(handler); };
+        if (DataMod) {
+            actions.AliasFilesContain = [this](const QString& text) { return DataMod->AliasFilesContain(text); };
+            actions.AddAlias = [this](const QString& alias, const QString& serial) { DataMod->AddAlias(alias, serial); };
+            actions.SaveSnapshot = [this](bool withIdentity) { DataMod->SaveSnapshot(withIdentity); };
+        }
+        ControlWindow->SetActions(std::move(actions));
+    }
+
+    if (auto* app = dynamic_cast<TKivApplication*>(QCoreApplication::instance()))
+        app->EnableHelp(Paths.Dir());
+}
+
+void TMain::ApplySettingsAndLanguage()
+{
+    CommResIniFile->ApplyComDevices(*CommRes);
+    CommRes->SetComPort(CommResIniFile->ReadComPort(QStringLiteral("COM1")));
+    MainWindow->SetStatusText(StatusPanelPort, CommRes->GetComPort());
+
+    UpdateTimer->LoadFromSettings();
+
+    Model->NumOfFaults.Refresh();
+    Model->MaxTemp.Refresh();
+    Model->MinTemp.Refresh();
+    Model->OperatingTime.Refresh();
+
+    ResetUpdateCounters();
+
+    LangController->LoadLanguages();
+
+    TLangIniFile* lang = LangController->LangFile();
+    lang->SetSection(QStringLiteral("Main"));
+    AckResetText = lang->ReadText(QStringLiteral("sAckResetEncoder"), QStringLiteral("Är du säker att givaren skall raderas?"));
+    ResetNotImplementedText = lang->ReadText(
+        QStringLiteral("sResetEncoderNotImplemented"),
+        QStringLiteral("Reset av givare är inte implementerad för givarens mjukvaruversion"));
+    ResetWithModemText = lang->ReadText(QStringLiteral("sResetEncoderNotEnabledWithModem"),
+                                        QStringLiteral("Reset av givare är inte möjlig vid användning av modem"));
+    RecyclePowerText = lang->ReadText(
+        QStringLiteral("sRecycleEncoderPower"),
+        QStringLiteral("Reset har utförts, var god och klicka på Online knappen igen för att förtsätta."));
+
+    Model->ConfigureIdentityItems();
+}
+
+void TMain::GoOnline()
+{
+    try {
+        CommRes->Open();
+        CommRes->SetBaudRate(9600);
+        CommRes->SetDataBits(8);
+        CommRes->SetParity(cpNone);
+        CommRes->SetStopBits(sbOne);
+        SetStatus(StatusOnline);
+    } catch (const ECommResError& e) {
+        Dialogs.MessageDlg(QStringLiteral("Communication resource error. \"%1\"").arg(e.Message()), TMsgDlgType::Error,
+                           mbOK);
+    }
+    if (DialScript->Dial())
+        SingleUpdate();
+    else
+        GoOffline();
+}
+
+void TMain::GoOffline()
+{
+    SetStatus(StatusOffline);
+    CommRes->Close();
+}
+
+void TMain::SingleUpdate()
+{
+    MainWindow->btnSingleUpdateClick();
+}
+
+void TMain::ReadIdentity()
+{
+    Model->ReadIdentity();
+    MainWindow->ShowSerialNumber(Model->SerialNumberItem.Value());
+    MainWindow->ShowPartNumber(Model->PartNumberItem.Value(), Model->NewPartNumberFormat());
+    MainWindow->ShowSoftwareVersion(Model->SoftwareVersionItem.Value());
+    MainWindow->ShowHardwareVersion(Model->HardwareVersionItem.Value());
+    MainWindow->ShowUnitsPerRevolution(Model->UnitsPerRevItem.Value());
+}
+
+void TMain::ReadDiagnostics()
+{
+    ShowProgress(true);
+    try {
+        Model->ReadDiagnostics();
+    } catch (...) {
+        ShowProgress(false);
+        throw;
+    }
+    ShowProgress(false);
+    LetPendingEventsRun();
+}
+
+void TMain::OnUpdateTimer()
+{
+    // A tick handled while a sequence lets pending events run would interleave with it.
+    if (Busy > 0)
+        return;
+    TBusyScope busy(Busy);
+    try {
+        UpdateTick();
+        TickFailures = 0;
+    } catch (...) {
+        ++TickFailures;
+        if (TickFailures < 3)
+            return;
+        UpdateTimer->SetRepeat(false);
+        ResetUpdateCounters();
+        throw;
+    }
+}
+
+void TMain::UpdateTick()
+{
+    const int32_t count = Model->ReadLiveValues();
+    if (count > LastFaultCount) {
+        ShowProgress(true);
+        try {
+            LastFaultCount = count;
+            MainWindow->show();
+            MainWindow->raise();
+            Dialogs.Beep();
+            ReadDiagnostics();
+        } catch (...) {
+            ShowProgress(false);
+            throw;
+        }
+        ShowProgress(false);
+    }
+    LetPendingEventsRun();
+}
+
+void TMain::RefreshLiveValues()
+{
+    Model->LiveOpTime.Notify();
+    Model->LiveFreq.Notify();
+    Model->LiveTemp.Notify();
+}
+
+void TMain::ResetEncoder()
+{
+    if (ModemFields->UseModem()) {
+        Dialogs.MessageDlg(ResetWithModemText, TMsgDlgType::Warning, mbOK);
+        return;
+    }
+    if (!CommRes->IsOpen())
+        CommRes->Open();
+    if (UpdateTimer->IsRepeating())
+        UpdateTimer->SetRepeat(false);
+    SetStatus(StatusReset);
+    if (Dialogs.MessageDlg(AckResetText, TMsgDlgType::Warning, mbYes | mbNo) == TModalResult::Yes) {
+        ShowProgress(true);
+        try {
+            EraseDiagnosticBlock();
+            Protocol->SetMemMode(0);
+            Protocol->WriteByte(98, 0xFF);
+            if (Dialogs.MessageDlg(RecyclePowerText, TMsgDlgType::Warning, mbOK) == TModalResult::Ok && ControlWindow)
+                ControlWindow->btnOnLine->setFocus();
+            QThread::msleep(static_cast<unsigned long>(ResetSettleMs));
+        } catch (...) {
+            ShowProgress(false);
+            throw;
+        }
+        ShowProgress(false);
+    }
+    CommRes->Close();
+}
+
+void TMain::EraseDiagnosticBlock()
+{
+    // The diagnostic block and the twelve bytes after it; the identity from address 112 on stays.
+    std::array<uint8_t, 128> erased;
+    erased.fill(0xFF);
+    Protocol->SetMemMode(1);
+    Protocol->WriteBlock(0, erased.data(), 111);
+    ResetUpdateCounters();
+    ReadDiagnostics();
+    Dialogs.Beep();
+}
+
+void TMain::RunButton(const std::function<void()>& handler)
+{
+    if (Busy > 0) {
+        DeferredButtons.push_back(handler);
+        return;
+    }
+    {
+        TBusyScope busy(Busy);
+        handler();
+    }
+    // Deferred clicks run from the event loop once this sequence has ended, each as a sequence of
+    // its own, so an exception in one of them is shown like any other.
+    if (!DeferredButtons.empty())
+        QTimer::singleShot(0, QCoreApplication::instance(), [this] {
+            while (!DeferredButtons.empty() && Busy == 0) {
+                auto next = std::move(DeferredButtons.front());
+                DeferredButtons.pop_front();
+                RunButton(next);
+            }
+        });
+}
+
+void TMain::UnwireObjects()
+{
+    UpdateTimer->OnTick = nullptr;
+    DynamicDiagObs->SetActive(false);
+    CommResObs->SetActive(false);
+    UpdateTimerObs->SetActive(false);
+    // Windows may already be gone: unregister by the pointers we registered, never touching them.
+    for (TLangClient* client : std::vector<TLangClient*>(LangController->Clients()))
+        LangController->Unregister(client);
+    UpdateTimer->Detach(UpdateTimerObs.get());
+    CommRes->Detach(CommResObs.get());
+    for (TSubject* value : std::initializer_list<TSubject*>{&Model->NumOfFaults, &Model->MaxTemp, &Model->MinTemp,
+                                                            &Model->OperatingTime})
+        value->Detach(StaticDiagObs.get());
+    for (TSubject* item : std::initializer_list<TSubject*>{&Model->LiveOpTime, &Model->LiveFreq, &Model->LiveTemp,
+                                                           &Model->FaultCountItem})
+        item->Detach(DynamicDiagObs.get());
+    Model->StoredFaults.Detach(StaticDiagObs.get());
+}
+
+void TMain::FreeObjects()
+{
+    LangController.reset();
+    SettingsFile.reset();
+    ApplIniFile.reset();
+    CommResIniFile.reset();
+    UpdateTimer.reset();
+    CommRes.reset();
+    CommResObs.reset();
+    Protocol.reset();
+    StaticDiagObs.reset();
+    DynamicDiagObs.reset();
+    DynDiagVarIniFile.reset();
+    Model.reset();
+    UpdateTimerObs.reset();
+    ModemFields.reset();
+}
+
+void TMain::DestroyWindows()
+{
+    PasswordDlg.reset();
+    DialScript.reset();
+    if (Protocol)
+        Protocol->ProgressBar = nullptr;
+    if (DataMod) {
+        DataMod->MainWindow = nullptr;
+        DataMod->RemoteDir = nullptr;
+    }
+    MainWindowTexts.reset();
+    MainWindow.reset();
+    ModemFields.reset();
+    DiagOptions.reset();
+}
+
+void TMain::ResetUpdateCounters()
+{
+    LastFaultCount = 0;
+    TickFailures = 0;
+}
+
+void TMain::LetPendingEventsRun()
+{
+    QCoreApplication::processEvents();
+}
+
+void TMain::SetStatus(const QString& text)
+{
+    if (MainWindow)
+        MainWindow->SetStatusText(StatusPanelState, text);
+}
+
+void TMain::ShowProgress(bool visible)
+{
+    if (MainWindow)
+        MainWindow->ProgressBar().setVisible(visible);
+}

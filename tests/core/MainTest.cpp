@@ -1,0 +1,319 @@
+// The whole object graph in a temporary program folder, talking to the simulated encoder.
+#include "EncoderSim.h"
+#include "core/uBiDirDiagProtocol.h"
+#include "core/uCommRes.h"
+#include "core/uMain.h"
+#include "core/uUpdateTimer.h"
+#include "model/uEncoderModel.h"
+#include "support/FakeDialogs.h"
+#include "ui/fDiagManager.h"
+#include "ui/fDiagOptions.h"
+#include "ui/fDialScript.h"
+#include "ui/fKiv.h"
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QPushButton>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+const QString HealthyImage = QStringLiteral(KIV_SOURCE_DIR "/tools/encoder-sim/images/healthy.txt");
+const QString ErasedImage = QStringLiteral(KIV_SOURCE_DIR "/tools/encoder-sim/images/erased.txt");
+
+struct TRequestCounts {
+    int RamReads = 0, EepromReads = 0, RamWrites = 0, EepromWrites = 0;
+};
+
+class MainTest : public ::testing::Test {
+protected:
+    QTemporaryDir Folder;
+    TEncoderSim Sim;
+    FakeDialogs Dialogs;
+    std::unique_ptr<TDiagManager> Control;
+    std::unique_ptr<TMain> Main;
+
+    void TearDown() override
+    {
+        if (Main)
+            Main->DestroyWindows();
+        Control.reset();
+        Main.reset();
+        Sim.Stop();
+    }
+
+    // A program folder whose COM1 is the simulator running the given image.
+    void StartWith(const QString& image)
+    {
+        Sim.LoadImage(image.toStdString());
+        const QString device = QString::fromStdString(Sim.Start());
+        QFile ini(Folder.filePath(QStringLiteral("kiv.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QStringLiteral("[SerialCommunication]\r\nComPort=COM1\r\nCOM1Device=%1\r\n"
+                                 "[Application]\r\nDBIniValue=1\r\n")
+                      .arg(device)
+                      .toUtf8());
+        ini.close();
+        StartUp();
+    }
+
+    void StartUp()
+    {
+        Control = std::make_unique<TDiagManager>(Dialogs);
+        Main = std::make_unique<TMain>(TProgramPaths(Folder.path(), QStringLiteral("kiv")), Dialogs);
+        Main->StartUp(Control.get());
+    }
+
+    QString Text(const char* component) const { return Main->MainWindow->ComponentText(QString::fromLatin1(component)); }
+
+    TRequestCounts Counts() const
+    {
+        TRequestCounts counts;
+        for (const auto& frame : Sim.RequestLog()) {
+            switch (frame.at(1)) {
+            case 0x80: ++counts.RamReads; break;
+            case 0x81: ++counts.EepromReads; break;
+            case 0x90: ++counts.RamWrites; break;
+            case 0x91: ++counts.EepromWrites; break;
+            }
+        }
+        return counts;
+    }
+
+    bool ShowsLed(const QAbstractButton* button, bool lit) const
+    {
+        return button->icon().cacheKey() == Control->Led(lit).cacheKey();
+    }
+};
+
+TEST_F(MainTest, FirstStartInAnEmptyFolderSelectsCom1AndFillsTheDefaultLanguage)
+{
+    StartUp();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text, QStringLiteral("Serial communication port is not set. Using \"COM1\""));
+    EXPECT_EQ(Main->CommRes->GetComPort(), QStringLiteral("COM1"));
+    EXPECT_FALSE(Main->CommRes->IsOpen());
+    EXPECT_EQ(Main->UpdateTimer->GetInterval(), 1000u);
+    EXPECT_EQ(Main->MainWindow->StatusText(0), QStringLiteral("COM1"));
+    EXPECT_EQ(Main->MainWindow->StatusText(1), QStringLiteral("Status: Offline"));
+    EXPECT_EQ(Main->AckResetText, QStringLiteral("Är du säker att givaren skall raderas?"));
+
+    QFile lang(Folder.filePath(QStringLiteral("DefLang.txt")));
+    ASSERT_TRUE(lang.open(QIODevice::ReadOnly));
+    const QByteArray text = lang.readAll();
+    for (const char* expected : {"[DiagManager]", "[KIV]", "[Main]", "[TStoredFault]", "[DiagOptions]",
+                                 "sRecycleEncoderPower=", "lbTitleMaxTemp=", "btnOnLine="})
+        EXPECT_TRUE(text.contains(expected)) << expected;
+    EXPECT_TRUE(text.contains("H\xE5rdvaruversion:")) << "texts are stored in Windows-1252";
+    EXPECT_FALSE(QFile::exists(Folder.filePath(QStringLiteral("lang.lst"))));
+}
+
+TEST_F(MainTest, OnlineButtonGoesOnlineOnceAndReadsTheWholeEncoder)
+{
+    StartWith(HealthyImage);
+    Sim.ClearLog();
+    Control->btnOnLine->click();
+
+    EXPECT_TRUE(Main->CommRes->IsOpen());
+    EXPECT_TRUE(ShowsLed(Control->btnOnLine, true));
+    EXPECT_EQ(Main->MainWindow->StatusText(1), QStringLiteral("Status: Online"));
+    // One single update: eight identity reads (the software version twice) of 1, 1, 1, 4, 4, 4, 4
+    // and 2 bytes, then the 99-byte block. A second GoOnline would double these.
+    const TRequestCounts counts = Counts();
+    EXPECT_EQ(counts.RamReads + counts.EepromReads, 2 + 1 + 4 * 4 + 2 + 99);
+    EXPECT_EQ(counts.RamWrites + counts.EepromWrites, 0);
+
+    EXPECT_EQ(Text("lbSoftVer"), QStringLiteral("2.1"));
+    EXPECT_FALSE(Text("lbSerialNum").isEmpty());
+    EXPECT_NE(Text("lbSerialNum"), QStringLiteral("-"));
+    EXPECT_TRUE(Text("lbUnitsPerRev").endsWith(QStringLiteral(" ppr")));
+    EXPECT_TRUE(Text("lbMaxTemp").endsWith(QStringLiteral(" °C")));
+    EXPECT_EQ(Main->MainWindow->ListItems(QStringLiteral("lstbIndex")).size(), 13);
+    EXPECT_EQ(Main->MainWindow->ListItems(QStringLiteral("lstbIndex")).first(), QStringLiteral("14"));
+    EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_GE(Dialogs.Beeps, 1);
+
+    Control->btnOnLine->click();
+    EXPECT_FALSE(Main->CommRes->IsOpen());
+    EXPECT_EQ(Main->MainWindow->StatusText(1), QStringLiteral("Status: Offline"));
+}
+
+TEST_F(MainTest, UpdateCycleReadsTheBlockOnlyWhenTheFaultCountGrows)
+{
+    StartWith(HealthyImage);
+    Main->CommRes->Open();
+    Sim.ClearLog();
+
+    Main->OnUpdateTimer();
+    EXPECT_EQ(Counts().EepromReads, 2 + 99) << "the count, then the block";
+    EXPECT_EQ(Main->LastFaultCount, 14);
+
+    Sim.ClearLog();
+    Main->OnUpdateTimer();
+    EXPECT_EQ(Counts().EepromReads, 2) << "same count: no block";
+
+    Sim.StoreFault(0x31);
+    Sim.ClearLog();
+    Main->OnUpdateTimer();
+    EXPECT_EQ(Counts().EepromReads, 2 + 99);
+    EXPECT_EQ(Main->LastFaultCount, 15);
+    EXPECT_EQ(Main->MainWindow->ListItems(QStringLiteral("lstbIndex")).first(), QStringLiteral("15"));
+}
+
+TEST_F(MainTest, ErasedFaultCountIsTakenAsNoFaults)
+{
+    StartWith(ErasedImage);
+    Main->CommRes->Open();
+    Sim.ClearLog();
+    Main->OnUpdateTimer();
+    EXPECT_EQ(Counts().EepromReads, 2) << "FF FF is no stored fault, so no block read";
+    EXPECT_EQ(Main->LastFaultCount, 0);
+}
+
+TEST_F(MainTest, TwoFailedCyclesAreForgivenTheThirdStopsRepeating)
+{
+    StartWith(HealthyImage);
+    Main->UpdateTimer->SetInterval(TUpdateTimer::IntervalFromIndex(24)); // no real tick in between
+    Main->UpdateTimer->SetRepeat(true);
+    ASSERT_TRUE(Main->UpdateTimer->IsRepeating());
+    Main->LastFaultCount = 14;
+    Sim.SetChecksumMode(TSimChecksumMode::Wrong); // every cycle fails at once on its checksum
+    Main->Protocol->RetryCount = 1;
+
+    EXPECT_NO_THROW(Main->OnUpdateTimer());
+    EXPECT_NO_THROW(Main->OnUpdateTimer());
+    EXPECT_EQ(Main->TickFailures, 2);
+    EXPECT_TRUE(Main->UpdateTimer->IsRepeating());
+    EXPECT_THROW(Main->OnUpdateTimer(), std::exception);
+    EXPECT_FALSE(Main->UpdateTimer->IsRepeating());
+    EXPECT_EQ(Main->TickFailures, 0);
+    EXPECT_EQ(Main->LastFaultCount, 0);
+
+    // A good cycle in between starts the count again.
+    Sim.SetChecksumMode(TSimChecksumMode::Chained);
+    Main->OnUpdateTimer();
+    Sim.SetChecksumMode(TSimChecksumMode::Wrong);
+    EXPECT_NO_THROW(Main->OnUpdateTimer());
+    Sim.SetChecksumMode(TSimChecksumMode::Chained);
+    Main->OnUpdateTimer();
+    EXPECT_EQ(Main->TickFailures, 0);
+}
+
+TEST_F(MainTest, ResetIsRefusedWithTheModemTicked)
+{
+    StartWith(HealthyImage);
+    Main->DiagOptions->cbUseModem->setChecked(true);
+    Sim.ClearLog();
+    Main->ResetEncoder();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text, Main->ResetWithModemText);
+    EXPECT_EQ(Sim.RequestCount(), 0u);
+    EXPECT_FALSE(Main->CommRes->IsOpen());
+}
+
+TEST_F(MainTest, ResetErasesTheBlockReadsItAgainAndCloses)
+{
+    StartWith(HealthyImage);
+    Main->CommRes->Open();
+    Main->ResetSettleMs = 0;
+    Sim.ClearLog();
+    Dialogs.Answers = {TModalResult::Yes, TModalResult::Ok};
+
+    Main->ResetEncoder();
+
+    const TRequestCounts counts = Counts();
+    EXPECT_EQ(counts.EepromWrites, 111);
+    EXPECT_EQ(counts.EepromReads, 99);
+    EXPECT_EQ(counts.RamWrites, 1);
+    const auto log = Sim.RequestLog();
+    EXPECT_EQ(log.back(), (std::vector<uint8_t>{0x00, 0x90, 0x00, 0x62, 0xFF, 0xF1}));
+    for (uint16_t address = 0; address <= 110; ++address)
+        EXPECT_EQ(Sim.Eeprom(address), 0xFF) << address;
+    EXPECT_NE(Sim.Eeprom(116), 0xFF) << "the identity stays";
+    EXPECT_FALSE(Main->CommRes->IsOpen());
+    EXPECT_EQ(Main->MainWindow->StatusText(1), QStringLiteral("Status: Offline"));
+    EXPECT_TRUE(Main->MainWindow->ListItems(QStringLiteral("lstbIndex")).isEmpty());
+}
+
+TEST_F(MainTest, IdentityFollowsTheSoftwareVersion)
+{
+    struct TCase {
+        uint8_t Version;
+        bool NewPartNumber;
+        bool Unfiltered;
+    };
+    StartWith(HealthyImage);
+    Main->CommRes->Open();
+    for (const TCase& c : {TCase{0x21, true, true}, TCase{0x15, false, false}, TCase{0x31, true, false}}) {
+        Sim.SetRam(0x61, c.Version);
+        Sim.SetEepromBytes(112, {0x33, 0x2B, 0x6A, 0x02}); // 40512307
+        Sim.SetEeprom(5, 0x14);                             // lowest temperature +20
+        Main->ReadIdentity();
+        Main->ReadDiagnostics();
+        EXPECT_EQ(Text("lbPartNum"), c.NewPartNumber ? QStringLiteral("405123-07") : QStringLiteral("40512307"))
+            << int(c.Version);
+        EXPECT_EQ(Main->Model->MinTemp.Value() == 20, c.Unfiltered) << int(c.Version);
+        Main->Model->MinTemp.SetValue(-5, true);
+    }
+}
+
+TEST_F(MainTest, ClosingThePortWhileRepeatingPutsBothLedsOut)
+{
+    StartWith(HealthyImage);
+    Control->btnUpdate->click();
+    ASSERT_TRUE(Main->UpdateTimer->IsRepeating());
+    EXPECT_TRUE(ShowsLed(Control->btnUpdate, true));
+    EXPECT_TRUE(ShowsLed(Control->btnOnLine, true));
+
+    Control->btnOnLine->click();
+    EXPECT_FALSE(Main->UpdateTimer->IsRepeating());
+    EXPECT_TRUE(ShowsLed(Control->btnUpdate, false));
+    EXPECT_TRUE(ShowsLed(Control->btnOnLine, false));
+}
+
+TEST_F(MainTest, ButtonPressedDuringAReadingWaitsUntilItEnds)
+{
+    StartWith(HealthyImage);
+    Main->CommRes->Open();
+    bool closedDuringReading = false;
+    bool readingDone = false;
+    // Pressed while the reading lets pending events run at its end.
+    QTimer::singleShot(0, [&] {
+        Control->btnOnLine->click();
+        closedDuringReading = !Main->CommRes->IsOpen() && !readingDone;
+    });
+    Main->RunButton([&] {
+        Main->SingleUpdate();
+        readingDone = true;
+    });
+    EXPECT_FALSE(closedDuringReading);
+    EXPECT_TRUE(Main->CommRes->IsOpen()) << "deferred, not yet run";
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Main->CommRes->IsOpen()) << "ran once the reading had ended";
+}
+
+TEST_F(MainTest, GoingOnlineThroughTheModemReadsTheEncoderAfterOk)
+{
+    Sim.SetModemMode(true);
+    StartWith(HealthyImage);
+    Main->DiagOptions->cbUseModem->setChecked(true);
+    // Confirm the connection as soon as the dial window is up and the modem has answered.
+    std::function<void()> confirm = [&] {
+        if (Main->DialScript->isVisible() && Sim.ModemConnected())
+            QTimer::singleShot(300, [&] { Main->DialScript->accept(); });
+        else
+            QTimer::singleShot(50, confirm);
+    };
+    QTimer::singleShot(0, confirm);
+    Sim.ClearLog();
+    Control->btnOnLine->click();
+
+    EXPECT_TRUE(Main->CommRes->IsOpen());
+    EXPECT_EQ(Text("lbSoftVer"), QStringLiteral("2.1"));
+    EXPECT_EQ(Counts().EepromReads >= 99, true);
+}
+
+} // namespace
