@@ -2,6 +2,7 @@
 #include "core/uBiDirDiagProtocol.h"
 #include "core/uCommRes.h"
 #include "core/uUpdateTimer.h"
+#include "db/fKivDB.h"
 #include "db/uKivDataMod.h"
 #include "db/uMainWindowTexts.h"
 #include "model/uDynamicDiagObs.h"
@@ -124,6 +125,7 @@ void TMain::CreateObjects()
     if (DataMod) {
         DataMod->MainWindow = MainWindowTexts.get();
         DataMod->RemoteDir = [this] { return DiagOptions->edDBDir->text(); };
+        DBViewer = std::make_unique<TKivDBViewFrm>(*DataMod, Dialogs);
     }
 }
 
@@ -134,6 +136,8 @@ void TMain::LinkSettings()
     ApplIniFile->SetIniFile(SettingsFile.get());
     CommResIniFile->SetIniFile(SettingsFile.get());
     DynDiagVarIniFile->SetIniFile(SettingsFile.get());
+    if (DBViewer)
+        DBViewer->ApplIniFile = ApplIniFile.get();
 }
 
 void TMain::WireObjects()
@@ -141,7 +145,7 @@ void TMain::WireObjects()
     // The password dialog has fixed texts and so is no language client.
     for (TLangClient* client : std::initializer_list<TLangClient*>{
              ControlWindow, MainWindow.get(), CommResObs.get(), StaticDiagObs.get(), &Model->StoredFaults,
-             DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get()})
+             DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get(), DBViewer.get()})
         if (client)
             LangController->Register(client);
 
@@ -190,6 +194,8 @@ void TMain::WireObjects()
     TDiagOptionsActions optionsActions;
     optionsActions.GoOnline = [this] { GoOnline(); };
     optionsActions.ApplySettingsAndLanguage = [this] { ApplySettingsAndLanguage(); };
+    if (DBViewer)
+        optionsActions.InitRemoteDatabase = [this] { DBViewer->InitRemoteDatabase(); };
     DiagOptions->SetActions(std::move(optionsActions));
 
     UpdateTimer->OnTick = [this] { OnUpdateTimer(); };
@@ -223,12 +229,16 @@ void TMain::WireObjects()
             actions.AliasFilesContain = [this](const QString& text) { return DataMod->AliasFilesContain(text); };
             actions.AddAlias = [this](const QString& alias, const QString& serial) { DataMod->AddAlias(alias, serial); };
             actions.SaveSnapshot = [this](bool withIdentity) { DataMod->SaveSnapshot(withIdentity); };
+            actions.ShowDBViewer = [this] { DBViewer->RunModal(); };
         }
         ControlWindow->SetActions(std::move(actions));
     }
 
-    if (auto* app = dynamic_cast<TKivApplication*>(QCoreApplication::instance()))
+    if (auto* app = dynamic_cast<TKivApplication*>(QCoreApplication::instance())) {
         app->EnableHelp(Paths.Dir());
+        if (DBViewer)
+            DBViewer->Help = app->Help();
+    }
 }
 
 void TMain::ApplySettingsAndLanguage()
@@ -465,6 +475,7 @@ void TMain::FreeObjects()
 
 void TMain::DestroyWindows()
 {
+    DBViewer.reset();
     PasswordDlg.reset();
     DialScript.reset();
     if (Protocol)

@@ -21,6 +21,7 @@ class TDynDiagVarIniFile;
 class TEncoderModel;
 class TIniFile;
 class TKIV;
+class TKivDBViewFrm;
 class TLangController;
 class TMainWindowTexts;
 class TModemFields;
@@ -92,6 +93,8 @@ public:
     std::unique_ptr<TUpdateTimerObs> UpdateTimerObs;
     std::unique_ptr<TDialScript> DialScript;
     std::unique_ptr<TPasswordDlg> PasswordDlg;
+    // Only with a data module.
+    std::unique_ptr<TKivDBViewFrm> DBViewer;
     TDiagManager* ControlWindow = nullptr;
     // The snapshot database, made by the program entry before the control window; may be null.
     TDataMod* DataMod = nullptr;
