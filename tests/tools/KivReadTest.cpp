@@ -1,0 +1,213 @@
+// kiv-read run as a program against the simulated encoder.
+
+#include "EncoderSim.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string ImageDir = std::string(KIV_SOURCE_DIR) + "/tools/encoder-sim/images/";
+
+struct TRun {
+    int ExitCode = -1;
+    QString Out;
+    QString Err;
+};
+
+TRun RunKivRead(const QStringList& args)
+{
+    QProcess program;
+    program.start(QStringLiteral(KIV_PROGRAM_DIR "/kiv-read"), args);
+    TRun run;
+    if (!program.waitForFinished(30000) || program.exitStatus() != QProcess::NormalExit) {
+        program.kill();
+        program.waitForFinished();
+        return run;
+    }
+    run.ExitCode = program.exitCode();
+    run.Out = QString::fromUtf8(program.readAllStandardOutput());
+    run.Err = QString::fromUtf8(program.readAllStandardError());
+    return run;
+}
+
+QJsonObject JsonOf(const TRun& run)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(run.Out.toUtf8(), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << run.Out.toStdString();
+    return doc.object();
+}
+
+QString At(const QJsonObject& json, const char* group, const char* key)
+{
+    return json.value(QLatin1String(group)).toObject().value(QLatin1String(key)).toString();
+}
+
+QJsonArray FaultsOf(const QJsonObject& json)
+{
+    return json.value(QLatin1String("diagnostics")).toObject().value(QLatin1String("faults")).toArray();
+}
+
+bool ConsistentOf(const QJsonObject& json)
+{
+    return json.value(QLatin1String("diagnostics")).toObject().value(QLatin1String("consistent")).toBool(false);
+}
+
+class KivReadTest : public ::testing::Test {
+protected:
+    void SetUp() override { Device = QString::fromStdString(Sim.Start()); }
+
+    TEncoderSim Sim;
+    QString Device;
+};
+
+TEST_F(KivReadTest, HealthyEncoderAsTheMainWindowShowsIt)
+{
+    Sim.LoadImage(ImageDir + "healthy.txt");
+    const TRun run = RunKivRead({"--device", Device, "--json"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
+    const QJsonObject json = JsonOf(run);
+
+    EXPECT_EQ(json.value("device").toString(), Device);
+    EXPECT_EQ(json.value("checksum").toString(), "chained");
+    EXPECT_EQ(At(json, "identity", "partNumber"), "405123-07");
+    EXPECT_EQ(At(json, "identity", "serialNumber"), "1234567");
+    EXPECT_EQ(At(json, "identity", "softwareVersion"), "2.1");
+    EXPECT_EQ(At(json, "identity", "hardwareVersion"), "1.2");
+    EXPECT_EQ(At(json, "identity", "unitsPerRevolution"), "2048 ppr");
+    EXPECT_EQ(At(json, "live", "operatingTime"), "12345 h");
+    EXPECT_EQ(At(json, "live", "frequency"), "10000 Hz");
+    EXPECT_EQ(At(json, "live", "temperature"), QStringLiteral("36 °C"));
+    EXPECT_EQ(At(json, "diagnostics", "numberOfFaults"), "14");
+    EXPECT_EQ(At(json, "diagnostics", "maxTemp"), QStringLiteral("74 °C"));
+    EXPECT_EQ(At(json, "diagnostics", "minTemp"), QStringLiteral("-15 °C"));
+    EXPECT_EQ(At(json, "diagnostics", "operatingTime"), "12345");
+    EXPECT_TRUE(ConsistentOf(json));
+
+    const QJsonArray faults = FaultsOf(json);
+    ASSERT_EQ(faults.size(), 13);
+    const QJsonObject newest = faults[0].toObject();
+    EXPECT_EQ(newest.value("index").toString(), "14");
+    EXPECT_EQ(newest.value("operatingTime").toString(), "12011");
+    EXPECT_EQ(newest.value("status").toString(), "80");
+    EXPECT_EQ(newest.value("frequency").toString(), "9500");
+    EXPECT_EQ(newest.value("temperature").toString(), "39");
+    EXPECT_EQ(newest.value("description").toArray(),
+              QJsonArray{QStringLiteral("Extern nollpulssignal är ej lika med intern nollpulsignal.")});
+    // Fault 10 has status 31: the interruption replaces both division texts, then bit 0 follows.
+    const QJsonObject fault10 = faults[4].toObject();
+    EXPECT_EQ(fault10.value("index").toString(), "10");
+    EXPECT_EQ(fault10.value("description").toArray(),
+              (QJsonArray{QStringLiteral("Avbrott i ledenhet."), QStringLiteral("Används ej.")}));
+    EXPECT_EQ(faults[12].toObject().value("index").toString(), "2");
+    EXPECT_EQ(faults[12].toObject().value("temperature").toString(), "41");
+}
+
+// Erased memory reads as nothing stored; with software 2.1 the lowest temperature is taken as
+// it stands, so the erased byte shows as -1. A live value of 0 is still shown, not "-".
+TEST_F(KivReadTest, ErasedEncoderHasNoFaultsAndAConsistentBlock)
+{
+    Sim.LoadImage(ImageDir + "erased.txt");
+    const TRun run = RunKivRead({"--device", Device, "--json"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
+    const QJsonObject json = JsonOf(run);
+
+    EXPECT_EQ(At(json, "identity", "partNumber"), "-1");
+    EXPECT_EQ(At(json, "identity", "softwareVersion"), "2.1");
+    EXPECT_EQ(At(json, "diagnostics", "numberOfFaults"), "0");
+    EXPECT_EQ(At(json, "diagnostics", "operatingTime"), "0");
+    EXPECT_EQ(At(json, "diagnostics", "maxTemp"), QStringLiteral("0 °C"));
+    EXPECT_EQ(At(json, "diagnostics", "minTemp"), QStringLiteral("-1 °C"));
+    EXPECT_EQ(At(json, "live", "frequency"), "0 Hz");
+    EXPECT_EQ(At(json, "live", "operatingTime"), "0 h");
+    EXPECT_TRUE(FaultsOf(json).isEmpty());
+    EXPECT_TRUE(ConsistentOf(json));
+}
+
+// The consistency message goes to standard error instead of a box; the reading is still printed.
+TEST_F(KivReadTest, InconsistentBlockIsReportedAndStillPrinted)
+{
+    Sim.LoadImage(ImageDir + "plain.txt");
+    Sim.SetEeprom(2, 3); // no fault count puts the newest record at offset 3
+    const TRun run = RunKivRead({"--device", Device, "--json"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("EEPromdata är inte giltig."))) << run.Err.toStdString();
+    const QJsonObject json = JsonOf(run);
+    EXPECT_EQ(json.value("checksum").toString(), "plain");
+    EXPECT_FALSE(ConsistentOf(json));
+    EXPECT_EQ(FaultsOf(json).size(), 13);
+}
+
+// --port takes the device from the folder's settings and the texts from its chosen language,
+// and leaves the folder exactly as it was, although the language file lacks most texts.
+TEST_F(KivReadTest, PortAndLanguageComeFromTheFolderWhichStaysUntouched)
+{
+    Sim.LoadImage(ImageDir + "healthy.txt");
+    QTemporaryDir folder;
+    const QMap<QString, QByteArray> files{
+        {"kiv.ini", "[SerialCommunication]\r\nCOM2Device=" + Device.toUtf8() + "\r\n[Application]\r\nLangIndex=1\r\n"},
+        {"lang.lst", "Deutsch\r\nEnglish\r\n"},
+        {"English.txt", "[KIV]\r\nSection_0=No.\r\n[TStoredFault]\r\nsFaultStatus_80=Zero pulse differs.\r\n"},
+    };
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        QFile file(folder.filePath(it.key()));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(it.value());
+    }
+
+    const TRun run = RunKivRead({"--port", "COM2", "--folder", folder.path()});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.contains(Device)) << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains("405123-07")) << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains(QRegularExpression("\nNo\\. +Drifttid"))) << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains("\n    Zero pulse differs.\n")) << run.Out.toStdString();
+
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), (QStringList{"English.txt", "kiv.ini", "lang.lst"}));
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        QFile file(folder.filePath(it.key()));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), it.value()) << it.key().toStdString();
+    }
+}
+
+TEST(KivReadArguments, WrongArgumentsGiveUsageAndExitCode2)
+{
+    const QStringList cases[] = {
+        {},
+        {"--json"},
+        {"--port", "COM5"},
+        {"--port"},
+        {"--port", "COM1", "--device", "/dev/null"},
+        {"--device", "/dev/null", "--folder", "/tmp"},
+        {"--port", "COM1", "--folder", "/no/such/folder"},
+        {"--device", "/dev/null", "--verbose"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const TRun run = RunKivRead(args);
+        EXPECT_EQ(run.ExitCode, 2);
+        EXPECT_TRUE(run.Err.contains("usage: kiv-read")) << run.Err.toStdString();
+        EXPECT_TRUE(run.Out.isEmpty());
+    }
+}
+
+TEST(KivReadArguments, MissingDeviceExitsWith1AndTheLinkMessage)
+{
+    const TRun run = RunKivRead({"--device", "/no/such/tty", "--json"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Out.isEmpty());
+    EXPECT_EQ(run.Err, "kiv-read: /no/such/tty: Could not open communication port COM1, error code 2.\n");
+}
+
+} // namespace

@@ -1,0 +1,119 @@
+// kiv-read: reads an encoder once and prints what Kiv's main window would show.
+
+#include "KivReader.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramPaths.h"
+#include "ui/uCommResIniFile.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonDocument>
+#include <QStringList>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+const char* const Usage =
+    "usage: kiv-read (--port COMn [--folder DIR] | --device PATH) [--json]\n"
+    "  --port COMn     read through port COM1..COM4, whose device the settings file kiv.ini of the\n"
+    "                  program folder names (keys COM1Device..COM4Device, default /dev/ttyS0..3)\n"
+    "  --folder DIR    the program folder whose settings and language apply (default: the folder\n"
+    "                  kiv-read is in); nothing in it is ever changed\n"
+    "  --device PATH   read through this serial device\n"
+    "  --json          print one JSON object instead of a listing\n";
+
+struct TArguments {
+    std::optional<int> PortIndex;   // 0..3 for COM1..COM4
+    std::optional<QString> Folder;
+    std::optional<QString> Device;
+    bool Json = false;
+};
+
+// The reason when the arguments are not a valid command line.
+QString Parse(const QStringList& args, TArguments& out)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= args.size())
+                return std::nullopt;
+            return args[++i];
+        };
+        if (arg == QLatin1String("--json")) {
+            out.Json = true;
+        } else if (arg == QLatin1String("--port")) {
+            const auto port = value();
+            if (!port || out.PortIndex)
+                return QStringLiteral("--port needs one port name");
+            const int index = QStringList{"COM1", "COM2", "COM3", "COM4"}.indexOf(*port);
+            if (index < 0)
+                return QStringLiteral("unknown port \"%1\"; the ports are COM1 to COM4").arg(*port);
+            out.PortIndex = index;
+        } else if (arg == QLatin1String("--folder")) {
+            out.Folder = value();
+            if (!out.Folder || out.Folder->isEmpty())
+                return QStringLiteral("--folder needs a folder");
+        } else if (arg == QLatin1String("--device")) {
+            out.Device = value();
+            if (!out.Device || out.Device->isEmpty())
+                return QStringLiteral("--device needs a path");
+        } else {
+            return QStringLiteral("unknown argument \"%1\"").arg(arg);
+        }
+    }
+    if (out.PortIndex.has_value() == out.Device.has_value())
+        return QStringLiteral("give either --port or --device");
+    if (out.Folder && !out.PortIndex)
+        return QStringLiteral("--folder goes with --port");
+    if (out.Folder && !QDir(*out.Folder).exists())
+        return QStringLiteral("no folder \"%1\"").arg(*out.Folder);
+    return QString();
+}
+
+void Print(FILE* stream, const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+}
+
+void Print(FILE* stream, const QString& text)
+{
+    Print(stream, text.toUtf8());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    TArguments args;
+    const QString problem = Parse(QCoreApplication::arguments(), args);
+    if (!problem.isEmpty()) {
+        Print(stderr, QStringLiteral("kiv-read: %1\n").arg(problem));
+        Print(stderr, QString::fromLatin1(Usage));
+        return 2;
+    }
+
+    const QString folder = args.Folder.value_or(QCoreApplication::applicationDirPath());
+    int portIndex = 0;
+    QString device;
+    if (args.PortIndex) {
+        portIndex = *args.PortIndex;
+        TIniFile settings(QDir(folder).filePath(SettingsFileName(QStringLiteral("kiv"))));
+        device = TCommResIniFile(&settings).ReadComDevice(portIndex + 1);
+    } else {
+        device = *args.Device;
+    }
+
+    try {
+        TKivReader reader(folder, portIndex, device);
+        reader.Read();
+        if (args.Json)
+            Print(stdout, QJsonDocument(reader.ToJson()).toJson(QJsonDocument::Indented));
+        else
+            Print(stdout, reader.ToText());
+    } catch (const std::exception& e) {
+        Print(stderr, QStringLiteral("kiv-read: %1: %2\n").arg(device, QString::fromUtf8(e.what())));
+        return 1;
+    }
+    return 0;
+}
