@@ -47,9 +47,23 @@ QJsonObject JsonOf(const TRun& run)
     return doc.object();
 }
 
-QString At(const QJsonObject& json, const char* group, const char* key)
+// Texts as std::string, so that a failing comparison prints them readably.
+std::string Text(const QJsonObject& json, const char* key)
 {
-    return json.value(QLatin1String(group)).toObject().value(QLatin1String(key)).toString();
+    return json.value(QLatin1String(key)).toString().toStdString();
+}
+
+std::string At(const QJsonObject& json, const char* group, const char* key)
+{
+    return Text(json.value(QLatin1String(group)).toObject(), key);
+}
+
+std::vector<std::string> DescriptionOf(const QJsonObject& fault)
+{
+    std::vector<std::string> lines;
+    for (const QJsonValue& line : fault.value(QLatin1String("description")).toArray())
+        lines.push_back(line.toString().toStdString());
+    return lines;
 }
 
 QJsonArray FaultsOf(const QJsonObject& json)
@@ -78,8 +92,8 @@ TEST_F(KivReadTest, HealthyEncoderAsTheMainWindowShowsIt)
     EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
     const QJsonObject json = JsonOf(run);
 
-    EXPECT_EQ(json.value("device").toString(), Device);
-    EXPECT_EQ(json.value("checksum").toString(), "chained");
+    EXPECT_EQ(Text(json, "device"), Device.toStdString());
+    EXPECT_EQ(Text(json, "checksum"), "chained");
     EXPECT_EQ(At(json, "identity", "partNumber"), "405123-07");
     EXPECT_EQ(At(json, "identity", "serialNumber"), "1234567");
     EXPECT_EQ(At(json, "identity", "softwareVersion"), "2.1");
@@ -87,30 +101,29 @@ TEST_F(KivReadTest, HealthyEncoderAsTheMainWindowShowsIt)
     EXPECT_EQ(At(json, "identity", "unitsPerRevolution"), "2048 ppr");
     EXPECT_EQ(At(json, "live", "operatingTime"), "12345 h");
     EXPECT_EQ(At(json, "live", "frequency"), "10000 Hz");
-    EXPECT_EQ(At(json, "live", "temperature"), QStringLiteral("36 °C"));
+    EXPECT_EQ(At(json, "live", "temperature"), "36 °C");
     EXPECT_EQ(At(json, "diagnostics", "numberOfFaults"), "14");
-    EXPECT_EQ(At(json, "diagnostics", "maxTemp"), QStringLiteral("74 °C"));
-    EXPECT_EQ(At(json, "diagnostics", "minTemp"), QStringLiteral("-15 °C"));
+    EXPECT_EQ(At(json, "diagnostics", "maxTemp"), "74 °C");
+    EXPECT_EQ(At(json, "diagnostics", "minTemp"), "-15 °C");
     EXPECT_EQ(At(json, "diagnostics", "operatingTime"), "12345");
     EXPECT_TRUE(ConsistentOf(json));
 
     const QJsonArray faults = FaultsOf(json);
     ASSERT_EQ(faults.size(), 13);
     const QJsonObject newest = faults[0].toObject();
-    EXPECT_EQ(newest.value("index").toString(), "14");
-    EXPECT_EQ(newest.value("operatingTime").toString(), "12011");
-    EXPECT_EQ(newest.value("status").toString(), "80");
-    EXPECT_EQ(newest.value("frequency").toString(), "9500");
-    EXPECT_EQ(newest.value("temperature").toString(), "39");
-    EXPECT_EQ(newest.value("description").toArray(),
-              QJsonArray{QStringLiteral("Extern nollpulssignal är ej lika med intern nollpulsignal.")});
+    EXPECT_EQ(Text(newest, "index"), "14");
+    EXPECT_EQ(Text(newest, "operatingTime"), "12011");
+    EXPECT_EQ(Text(newest, "status"), "80");
+    EXPECT_EQ(Text(newest, "frequency"), "9500");
+    EXPECT_EQ(Text(newest, "temperature"), "39");
+    EXPECT_EQ(DescriptionOf(newest),
+              std::vector<std::string>{"Extern nollpulssignal är ej lika med intern nollpulsignal."});
     // Fault 10 has status 31: the interruption replaces both division texts, then bit 0 follows.
     const QJsonObject fault10 = faults[4].toObject();
-    EXPECT_EQ(fault10.value("index").toString(), "10");
-    EXPECT_EQ(fault10.value("description").toArray(),
-              (QJsonArray{QStringLiteral("Avbrott i ledenhet."), QStringLiteral("Används ej.")}));
-    EXPECT_EQ(faults[12].toObject().value("index").toString(), "2");
-    EXPECT_EQ(faults[12].toObject().value("temperature").toString(), "41");
+    EXPECT_EQ(Text(fault10, "index"), "10");
+    EXPECT_EQ(DescriptionOf(fault10), (std::vector<std::string>{"Avbrott i ledenhet.", "Används ej."}));
+    EXPECT_EQ(Text(faults[12].toObject(), "index"), "2");
+    EXPECT_EQ(Text(faults[12].toObject(), "temperature"), "41");
 }
 
 // Erased memory reads as nothing stored; with software 2.1 the lowest temperature is taken as
@@ -127,8 +140,8 @@ TEST_F(KivReadTest, ErasedEncoderHasNoFaultsAndAConsistentBlock)
     EXPECT_EQ(At(json, "identity", "softwareVersion"), "2.1");
     EXPECT_EQ(At(json, "diagnostics", "numberOfFaults"), "0");
     EXPECT_EQ(At(json, "diagnostics", "operatingTime"), "0");
-    EXPECT_EQ(At(json, "diagnostics", "maxTemp"), QStringLiteral("0 °C"));
-    EXPECT_EQ(At(json, "diagnostics", "minTemp"), QStringLiteral("-1 °C"));
+    EXPECT_EQ(At(json, "diagnostics", "maxTemp"), "0 °C");
+    EXPECT_EQ(At(json, "diagnostics", "minTemp"), "-1 °C");
     EXPECT_EQ(At(json, "live", "frequency"), "0 Hz");
     EXPECT_EQ(At(json, "live", "operatingTime"), "0 h");
     EXPECT_TRUE(FaultsOf(json).isEmpty());
@@ -142,9 +155,9 @@ TEST_F(KivReadTest, InconsistentBlockIsReportedAndStillPrinted)
     Sim.SetEeprom(2, 3); // no fault count puts the newest record at offset 3
     const TRun run = RunKivRead({"--device", Device, "--json"});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_TRUE(run.Err.contains(QStringLiteral("EEPromdata är inte giltig."))) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains("EEPromdata är inte giltig.")) << run.Err.toStdString();
     const QJsonObject json = JsonOf(run);
-    EXPECT_EQ(json.value("checksum").toString(), "plain");
+    EXPECT_EQ(Text(json, "checksum"), "plain");
     EXPECT_FALSE(ConsistentOf(json));
     EXPECT_EQ(FaultsOf(json).size(), 13);
 }
@@ -173,7 +186,7 @@ TEST_F(KivReadTest, PortAndLanguageComeFromTheFolderWhichStaysUntouched)
     EXPECT_TRUE(run.Out.contains(QRegularExpression("\nNo\\. +Drifttid"))) << run.Out.toStdString();
     EXPECT_TRUE(run.Out.contains("\n    Zero pulse differs.\n")) << run.Out.toStdString();
 
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), (QStringList{"English.txt", "kiv.ini", "lang.lst"}));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).join(' ').toStdString(), "English.txt kiv.ini lang.lst");
     for (auto it = files.begin(); it != files.end(); ++it) {
         QFile file(folder.filePath(it.key()));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -207,7 +220,7 @@ TEST(KivReadArguments, MissingDeviceExitsWith1AndTheLinkMessage)
     const TRun run = RunKivRead({"--device", "/no/such/tty", "--json"});
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_TRUE(run.Out.isEmpty());
-    EXPECT_EQ(run.Err, "kiv-read: /no/such/tty: Could not open communication port COM1, error code 2.\n");
+    EXPECT_EQ(run.Err.toStdString(), "kiv-read: /no/such/tty: Could not open communication port COM1, error code 2.\n");
 }
 
 } // namespace
