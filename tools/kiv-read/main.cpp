@@ -111,8 +111,15 @@ int main(int argc, char** argv)
             Print(stdout, QJsonDocument(reader.ToJson()).toJson(QJsonDocument::Indented));
         else
             Print(stdout, reader.ToText());
+    } catch (const ECommResError& e) {
+        Print(stderr, QStringLiteral("kiv-read: %1: %2\n").arg(device, e.Message()));
+        return 1;
+    } catch (const ESerialBiDirError& e) {
+        Print(stderr, QStringLiteral("kiv-read: %1: %2\n").arg(device, e.Message()));
+        return 1;
     } catch (const std::exception& e) {
-        Print(stderr, QStringLiteral("kiv-read: %1: %2\n").arg(device, QString::fromUtf8(e.what())));
+        // A language or settings file that cannot be read as Kiv would read it.
+        Print(stderr, QStringLiteral("kiv-read: %1\n").arg(QString::fromUtf8(e.what())));
         return 1;
     }
     return 0;
