@@ -4,15 +4,22 @@
 #include "core/uCommRes.h"
 #include "core/uMain.h"
 #include "core/uUpdateTimer.h"
+#include "db/fKivDB.h"
+#include "db/uKivDataMod.h"
 #include "model/uEncoderModel.h"
 #include "support/FakeDialogs.h"
 #include "ui/fDiagManager.h"
+#include "ui/uApplIniFile.h"
 #include "ui/fDiagOptions.h"
 #include "ui/fDialScript.h"
 #include "ui/fKiv.h"
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QToolButton>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -33,6 +40,7 @@ protected:
     QTemporaryDir Folder;
     TEncoderSim Sim;
     FakeDialogs Dialogs;
+    std::unique_ptr<TDataMod> DataMod;
     std::unique_ptr<TDiagManager> Control;
     std::unique_ptr<TMain> Main;
 
@@ -42,6 +50,7 @@ protected:
             Main->DestroyWindows();
         Control.reset();
         Main.reset();
+        DataMod.reset();
         Sim.Stop();
     }
 
@@ -64,6 +73,7 @@ protected:
     {
         Control = std::make_unique<TDiagManager>(Dialogs);
         Main = std::make_unique<TMain>(TProgramPaths(Folder.path(), QStringLiteral("kiv")), Dialogs);
+        Main->DataMod = DataMod.get();
         Main->StartUp(Control.get());
     }
 
@@ -314,6 +324,49 @@ TEST_F(MainTest, GoingOnlineThroughTheModemReadsTheEncoderAfterOk)
     EXPECT_TRUE(Main->CommRes->IsOpen());
     EXPECT_EQ(Text("lbSoftVer"), QStringLiteral("2.1"));
     EXPECT_EQ(Counts().EepromReads >= 99, true);
+}
+
+TEST_F(MainTest, ASavedReadingReachesTheRemoteDatabaseWhenTheViewerConnects)
+{
+    QTemporaryDir remote;
+    DataMod = std::make_unique<TDataMod>(Folder.path(), Dialogs);
+    StartWith(HealthyImage);
+    Main->DiagOptions->edDBDir->setText(remote.path());
+    Main->ApplIniFile->WriteRemoteDBDir(remote.path());
+    Main->DBViewer->InitRemoteDatabase(); // the copy question is answered Yes
+    ASSERT_TRUE(QFile::exists(remote.filePath(QStringLiteral("KIV.db"))));
+
+    Control->btnUpdate->click();
+    ASSERT_TRUE(Main->UpdateTimer->IsRepeating());
+    const QString serial = Text("lbSerialNum");
+    Dialogs.Messages.clear();
+    Dialogs.InputAnswers = {{true, QStringLiteral("Pump 7")}};
+    Control->bitbtnDatabase->click(); // no alias yet: Yes, then the alias
+    ASSERT_EQ(Dialogs.Queries.size(), 1u);
+    EXPECT_EQ(Dialogs.Queries[0].Caption, QStringLiteral("Alias dialog"));
+    Main->UpdateTimer->SetRepeat(false);
+
+    QTimer::singleShot(0, [&] { Main->DBViewer->findChild<QToolButton*>(QStringLiteral("tbtnClose"))->click(); });
+    Main->DBViewer->RunModal();
+
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("remote-check"));
+        db.setDatabaseName(remote.filePath(QStringLiteral("KIV.db")));
+        ASSERT_TRUE(db.open());
+        auto count = [&](const QString& sql) {
+            QSqlQuery query(db);
+            query.prepare(sql);
+            query.addBindValue(serial);
+            EXPECT_TRUE(query.exec());
+            return query.next() ? query.value(0).toInt() : -1;
+        };
+        EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM ENCODER_ID WHERE SerialNr = ?")), 1);
+        EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM AliasTab WHERE Serienr = ?")), 1);
+        EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM FAULTS_ID WHERE Serialnr = ?")), 13);
+        EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM EncoderPropertyID WHERE SerialNr = ?")), 1);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("remote-check"));
 }
 
 } // namespace
