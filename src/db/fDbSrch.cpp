@@ -26,9 +26,7 @@ TSrchFrm::TSrchFrm(QWidget* parent)
 {
     EnsureKivResources();
     setObjectName(QStringLiteral("SrchFrm"));
-    QFont standard = font();
-    standard.setPointSize(8);
-    setFont(standard);
+    setFont(FormFont());
     setWindowTitle(QString());
     setFixedSize(ClientWidth, ClientHeight);
     move(389, 214);

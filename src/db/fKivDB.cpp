@@ -52,9 +52,7 @@ TKivDBViewFrm::TKivDBViewFrm(TDataMod& dataMod, TDialogs& dialogs, QWidget* pare
 {
     EnsureKivResources();
     setObjectName(QString::fromLatin1(Section));
-    QFont standard = font();
-    standard.setPointSize(8);
-    setFont(standard);
+    setFont(FormFont());
     setWindowTitle(QStringLiteral("Kiv Database Viewer"));
     setModal(true);
     resize(ClientWidth, ClientHeight);

@@ -1,6 +1,7 @@
 #include "PdfText.h"
 #include "ViewerFixture.h"
 #include "db/KivQRprt.h"
+#include <QAction>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QRegularExpression>
@@ -114,16 +115,22 @@ TEST_F(ReportFixture, FooterNamesTheLocalDatabaseWhenDisconnectedAndAnEmptyMaste
     EXPECT_TRUE(View->QRMDForm().Prepare().IsEmpty());
 }
 
-TEST_F(ReportFixture, PrintShowsEveryPageInTheModalPreview)
+TEST_F(ReportFixture, PrintShowsEveryPageInTheModalPreviewWhichSavesThemAsPdf)
 {
     View->FormShow();
+    const QString pdf = Program.filePath("saved.pdf");
+    View->QRMDForm().AskPdfPath = [&pdf] { return pdf; };
     int pages = -1;
     QTimer::singleShot(0, [&] {
         auto* preview = View->findChild<QPrintPreviewDialog*>();
         ASSERT_NE(preview, nullptr);
         pages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+        auto* save = preview->findChild<QAction*>("actSavePdf");
+        ASSERT_NE(save, nullptr);
+        save->trigger();
         preview->reject();
     });
     Find<QToolButton>("tbtnPrint")->click();
     EXPECT_EQ(pages, 2);
+    EXPECT_EQ(PdfText(pdf).count('\f'), 2);
 }
