@@ -281,6 +281,8 @@ void TMain::GoOnline()
         CommRes->SetDataBits(8);
         CommRes->SetParity(cpNone);
         CommRes->SetStopBits(sbOne);
+        // The port may have been re-selected since the settings pass wrote its name.
+        MainWindow->SetStatusText(StatusPanelPort, CommRes->GetComPort());
         SetStatus(StatusOnline);
     } catch (const ECommResError& e) {
         Dialogs.MessageDlg(QStringLiteral("Communication resource error. \"%1\"").arg(e.Message()), TMsgDlgType::Error,

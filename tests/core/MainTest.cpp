@@ -14,6 +14,7 @@
 #include "ui/fDialScript.h"
 #include "ui/fKiv.h"
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -324,6 +325,31 @@ TEST_F(MainTest, GoingOnlineThroughTheModemReadsTheEncoderAfterOk)
     EXPECT_TRUE(Main->CommRes->IsOpen());
     EXPECT_EQ(Text("lbSoftVer"), QStringLiteral("2.1"));
     EXPECT_EQ(Counts().EepromReads >= 99, true);
+}
+
+TEST_F(MainTest, ReselectingThePortWhileOnlineMovesToTheNewPortAndReadsIt)
+{
+    TEncoderSim second;
+    second.LoadImage(HealthyImage.toStdString());
+    second.SetRam(0x61, 0x15);
+    const QString secondDevice = QString::fromStdString(second.Start());
+    StartWith(HealthyImage);
+    Main->SettingsFile->WriteString(QStringLiteral("SerialCommunication"), QStringLiteral("COM2Device"), secondDevice);
+    Main->CommRes->SetPortDevice(1, secondDevice);
+    Control->btnOnLine->click();
+    ASSERT_EQ(Text("lbSoftVer"), QStringLiteral("2.1"));
+
+    Main->DiagOptions->cbComPort->setCurrentIndex(1);
+    Main->DiagOptions->cbComPortChange();
+
+    EXPECT_EQ(Main->CommRes->GetComPort(), QStringLiteral("COM2"));
+    EXPECT_TRUE(Main->CommRes->IsOpen());
+    EXPECT_EQ(Text("lbSoftVer"), QStringLiteral("1.5"));
+    EXPECT_EQ(Main->MainWindow->StatusText(0), QStringLiteral("COM2"));
+    // GoOnline ran twice on the new port (the open notification and the dialog's own call): two
+    // single updates of 21 identity and 99 block reads each.
+    EXPECT_EQ(second.RequestCount(), 2u * (21 + 99));
+    second.Stop();
 }
 
 TEST_F(MainTest, ASavedReadingReachesTheRemoteDatabaseWhenTheViewerConnects)
