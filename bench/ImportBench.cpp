@@ -37,17 +37,6 @@ struct TTimes {
     double Cpu = 0;
 };
 
-class TSilentDialogs : public TDialogs {
-public:
-    TModalResult MessageDlg(const QString& text, TMsgDlgType, TMsgDlgButtons) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return TModalResult::Ok;
-    }
-    bool InputQuery(const QString&, const QString&, QString&) override { return false; }
-    void Beep() override {}
-};
-
 struct TStaged {
     QStringList Faults;     // staged lines, header first
     QStringList Properties;
@@ -117,7 +106,7 @@ qint64 RowCount(const QString& dbPath, const QString& table)
 std::pair<TTimes, TTimes> RunOnce(const TStaged& staged, qint64 faults, qint64 properties)
 {
     QTemporaryDir program, remote, reference;
-    TSilentDialogs dialogs;
+    TStderrDialogs dialogs;
     TDataMod mod(program.path(), dialogs);
     mod.RemoteDir = [&remote] { return remote.path(); };
     CopyDataFile(mod.LocalDatabasePath(), remote.path());

@@ -59,19 +59,6 @@ private:
     TPosixSerialDevice Device;
 };
 
-// The healthy image is consistent, so no box is ever asked for; should one be, it is counted.
-class TSilentDialogs : public TDialogs {
-public:
-    int Shown = 0;
-    TModalResult MessageDlg(const QString&, TMsgDlgType, TMsgDlgButtons) override
-    {
-        ++Shown;
-        return TModalResult::Ok;
-    }
-    bool InputQuery(const QString&, const QString&, QString&) override { return false; }
-    void Beep() override {}
-};
-
 double Seconds(clockid_t clock)
 {
     timespec ts{};
@@ -106,7 +93,7 @@ int main(int argc, char** argv)
     TCountingDevice& line = *counting;
     TCommRes comm(std::move(counting));
     TBiDirDiagProtocol protocol;
-    TSilentDialogs dialogs;
+    TStderrDialogs dialogs;
     TEncoderModel model(dialogs);
     try {
         comm.SetPortDevice(0, device);
@@ -171,7 +158,7 @@ int main(int argc, char** argv)
         std::printf("unpaced simulator, %d updates, %zu exchanges: %.1f us elapsed per exchange; processor time "
                     "per exchange %.1f us for the link, %.1f us with the simulator\n",
                     UnpacedRuns, line.Writes, wall.count() / n * 1e6, threadCpu / n * 1e6, processCpu / n * 1e6);
-        if (dialogs.Shown != 0)
+        if (dialogs.MessagesShown != 0)
             std::printf("warning: the diagnostic block was reported inconsistent\n");
         // The best run is the one least disturbed by whatever else the machine is doing.
         std::printf("link efficiency: %.3f\n", limit / best);

@@ -23,17 +23,6 @@ namespace {
 constexpr int FaultsPerEncoder = 13;
 constexpr int Runs = 3;
 
-class TSilentDialogs : public TDialogs {
-public:
-    TModalResult MessageDlg(const QString& text, TMsgDlgType, TMsgDlgButtons) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return TModalResult::Ok;
-    }
-    bool InputQuery(const QString&, const QString&, QString&) override { return false; }
-    void Beep() override {}
-};
-
 void Exec(QSqlQuery& q, const QString& sql)
 {
     if (!q.exec(sql))
@@ -89,7 +78,7 @@ struct TReportTimes {
 TReportTimes TimeReport(int encoders)
 {
     QTemporaryDir program;
-    TSilentDialogs dialogs;
+    TStderrDialogs dialogs;
     TDataMod mod(program.path(), dialogs);
     Fill(mod.LocalDatabasePath(), encoders);
     mod.Reconnect();
@@ -116,7 +105,7 @@ TReportTimes TimeReport(int encoders)
 double TimeViewerOpening(int encoders)
 {
     QTemporaryDir program, remote;
-    TSilentDialogs dialogs;
+    TStderrDialogs dialogs;
     TDataMod mod(program.path(), dialogs);
     mod.RemoteDir = [&remote] { return remote.path(); };
     CopyDataFile(mod.LocalDatabasePath(), remote.path());

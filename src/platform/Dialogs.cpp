@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <cstdio>
 
 TModalResult TQtDialogs::MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons)
 {
@@ -42,4 +43,13 @@ bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QStri
 void TQtDialogs::Beep()
 {
     QApplication::beep();
+}
+
+TModalResult TStderrDialogs::MessageDlg(const QString& text, TMsgDlgType, TMsgDlgButtons buttons)
+{
+    ++MessagesShown;
+    std::fprintf(stderr, "%s: %s\n", Prefix, text.toUtf8().constData());
+    if (buttons & mbOK)
+        return TModalResult::Ok;
+    return (buttons & mbYes) ? TModalResult::Yes : TModalResult::Cancel;
 }

@@ -24,6 +24,22 @@ public:
     virtual void Beep() = 0;
 };
 
+// For programs without windows (the command-line reader, benchmarks, galleries): every message
+// goes to standard error with the given prefix and is answered with OK, else Yes; nothing is
+// ever typed into an input box.
+class TStderrDialogs : public TDialogs {
+public:
+    explicit TStderrDialogs(const char* prefix = "message") : Prefix(prefix) {}
+    TModalResult MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) override;
+    bool InputQuery(const QString&, const QString&, QString&) override { return false; }
+    void Beep() override {}
+
+    int MessagesShown = 0;
+
+private:
+    const char* Prefix;
+};
+
 // The real dialogs on Qt's message box, input dialog and system beep.
 class TQtDialogs : public TDialogs {
 public:

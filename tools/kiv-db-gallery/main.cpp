@@ -45,17 +45,6 @@ const char* const Seed[] = {
     "('31877','0',NULL,'OK',NULL,NULL,'2025-02-27 16:20:09')",
 };
 
-class TAnsweringDialogs : public TDialogs {
-public:
-    TModalResult MessageDlg(const QString& text, TMsgDlgType, TMsgDlgButtons) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return TModalResult::Ok;
-    }
-    bool InputQuery(const QString&, const QString&, QString&) override { return false; }
-    void Beep() override {}
-};
-
 void Fill(const QString& path)
 {
     const QString name = QStringLiteral("gallery-fill");
@@ -80,7 +69,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("viewer");
     QTemporaryDir program, remote;
-    TAnsweringDialogs dialogs;
+    TStderrDialogs dialogs;
     try {
         TDataMod mod(program.path(), dialogs);
         mod.RemoteDir = [&remote] { return remote.path(); };

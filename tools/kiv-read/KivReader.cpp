@@ -49,15 +49,6 @@ const char* const FaultKeys[] = {"index", "operatingTime", "status", "frequency"
 
 } // namespace
 
-TModalResult TStderrDialogs::MessageDlg(const QString& text, TMsgDlgType, TMsgDlgButtons buttons)
-{
-    MessageShown = true;
-    std::fprintf(stderr, "kiv-read: %s\n", text.toUtf8().constData());
-    if (buttons & mbOK)
-        return TModalResult::Ok;
-    return (buttons & mbYes) ? TModalResult::Yes : TModalResult::Cancel;
-}
-
 TKivReader::TKivReader(const QString& programFolder, int portIndex, const QString& device)
     : ProgramFolder(programFolder), PortIndex(portIndex), Device(device)
 {

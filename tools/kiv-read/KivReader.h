@@ -34,17 +34,6 @@ private:
     QHash<QString, QStringList> Lists;
 };
 
-// There is nobody to click a message box away: its text goes to standard error, and the reader
-// remembers that one was shown (the only one is the diagnostic block's consistency message).
-class TStderrDialogs : public TDialogs {
-public:
-    TModalResult MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) override;
-    bool InputQuery(const QString&, const QString&, QString&) override { return false; }
-    void Beep() override {}
-
-    bool MessageShown = false;
-};
-
 // One reading of an encoder as Kiv's online button makes it: the line configured as going online
 // does, the identity and the diagnostic block as a single update reads them, then the live
 // values once. Texts come in the language chosen in the program folder given; nothing is ever
@@ -62,7 +51,7 @@ public:
     QJsonObject ToJson() const;
     QString ToText() const;
 
-    bool Consistent() const { return !Dialogs.MessageShown; }
+    bool Consistent() const { return Dialogs.MessagesShown == 0; }
 
 private:
     void ApplyLanguage();
@@ -72,7 +61,9 @@ private:
     int PortIndex;
     QString Device;
 
-    TStderrDialogs Dialogs;
+    // There is nobody to click a message box away: the only one, the diagnostic block's
+    // consistency message, goes to standard error and makes the reading inconsistent.
+    TStderrDialogs Dialogs{"kiv-read"};
     TCommRes CommRes;
     TBiDirDiagProtocol Protocol;
     TEncoderModel Model{Dialogs};
