@@ -426,9 +426,10 @@ void TMain::RunButton(const std::function<void()>& handler)
         handler();
     }
     // Deferred clicks run from the event loop once this sequence has ended, each as a sequence of
-    // its own, so an exception in one of them is shown like any other.
-    if (!DeferredButtons.empty())
-        QTimer::singleShot(0, QCoreApplication::instance(), [this] {
+    // its own, so an exception in one of them is shown like any other. They die with the main
+    // window, as the controller's windows go before the controller does.
+    if (!DeferredButtons.empty() && MainWindow)
+        QTimer::singleShot(0, MainWindow.get(), [this] {
             while (!DeferredButtons.empty() && Busy == 0) {
                 auto next = std::move(DeferredButtons.front());
                 DeferredButtons.pop_front();
