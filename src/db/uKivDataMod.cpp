@@ -70,6 +70,31 @@ QString FoldedKey(const TStagedValues& values)
     return parts.join(QChar(0x1f));
 }
 
+// A staged line repeats a row when its first keyColumns values equal the row's (ignoring case).
+// Skips the rows the table already holds, as the query returns them, and repeats within the import.
+std::function<bool(const TStagedValues&)> SkipRepeats(const QString& connection, const QString& keyQuery,
+                                                      int keyColumns)
+{
+    auto known = std::make_shared<QSet<QString>>();
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    query.setForwardOnly(true);
+    if (!query.exec(keyQuery))
+        throw EDatabaseError(ErrorText(query.lastError()));
+    while (query.next()) {
+        TStagedValues row;
+        for (int i = 0; i < keyColumns; ++i)
+            row.push_back(query.value(i).toString());
+        known->insert(FoldedKey(row));
+    }
+    return [known, keyColumns](const TStagedValues& values) {
+        const QString key = FoldedKey(TStagedValues(values.begin(), values.begin() + keyColumns));
+        if (known->contains(key))
+            return true;
+        known->insert(key);
+        return false;
+    };
+}
+
 } // namespace
 
 TDataMod::TDataMod(const QString& programDir, TDialogs& dialogs, TClock clock, const QLocale& locale,
@@ -585,25 +610,10 @@ int TDataMod::ImportFile(TTextFile file, const QString& table, const QStringList
 
 void TDataMod::ImportEncoderIds()
 {
-    QSet<QString> known;
-    {
-        QSqlQuery query(QSqlDatabase::database(ConnectionName(), false));
-        query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("SELECT SerialNr FROM ENCODER_ID")))
-            throw EDatabaseError(ErrorText(query.lastError()));
-        while (query.next())
-            known.insert(query.value(0).toString().toCaseFolded());
-    }
     ImportFile(TTextFile::EncoderIds, QStringLiteral("ENCODER_ID"),
                {QStringLiteral("SerialNr"), QStringLiteral("StockNumber"), QStringLiteral("SoftwareVersion"),
                 QStringLiteral("HardwareVersion")},
-               [&known](const TStagedValues& v) {
-                   const QString key = v[0] ? v[0]->toCaseFolded() : QString();
-                   if (v[0] && known.contains(key))
-                       return true;
-                   known.insert(key);
-                   return false;
-               });
+               SkipRepeats(ConnectionName(), QStringLiteral("SELECT SerialNr FROM ENCODER_ID"), 1));
 }
 
 void TDataMod::ImportFaults()
@@ -624,23 +634,8 @@ void TDataMod::ImportProperties()
 
 void TDataMod::ImportAliases()
 {
-    QSet<QString> known;
-    {
-        QSqlQuery query(QSqlDatabase::database(ConnectionName(), false));
-        query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("SELECT Alias,Serienr FROM AliasTab")))
-            throw EDatabaseError(ErrorText(query.lastError()));
-        while (query.next())
-            known.insert(FoldedKey({query.value(0).toString(), query.value(1).toString()}));
-    }
     ImportFile(TTextFile::Aliases, QStringLiteral("AliasTab"), {QStringLiteral("Alias"), QStringLiteral("Serienr")},
-               [&known](const TStagedValues& v) {
-                   const QString key = FoldedKey(v);
-                   if (known.contains(key))
-                       return true;
-                   known.insert(key);
-                   return false;
-               });
+               SkipRepeats(ConnectionName(), QStringLiteral("SELECT Alias,Serienr FROM AliasTab"), 2));
 }
 
 void TDataMod::UpdateDatabase()

@@ -1,4 +1,5 @@
 #pragma once
+#include "support/TestFiles.h"
 #include "support/FakeDialogs.h"
 #include "db/FmxUtils.h"
 #include "db/uKivDataMod.h"
@@ -77,18 +78,8 @@ protected:
 
     QString PathOf(TDataMod::TTextFile file) const { return Mod->TextFilePath(file); }
 
-    QByteArray Bytes(TDataMod::TTextFile file) const
-    {
-        QFile f(PathOf(file));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    void WriteFile(TDataMod::TTextFile file, const QByteArray& bytes) const
-    {
-        QFile f(PathOf(file));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
+    QByteArray Bytes(TDataMod::TTextFile file) const { return ReadAll(PathOf(file)); }
+    void WriteFile(TDataMod::TTextFile file, const QByteArray& bytes) const { WriteAll(PathOf(file), bytes); }
 
     bool Exists(TDataMod::TTextFile file) const { return QFile::exists(PathOf(file)); }
 

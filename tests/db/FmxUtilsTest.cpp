@@ -13,7 +13,8 @@ QByteArray Pattern(int size)
     return bytes;
 }
 
-QByteArray ReadAll(const QString& path)
+// A missing copy must not pass for an empty one.
+QByteArray ReadOrMissing(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
@@ -32,9 +33,9 @@ TEST(CopyDataFile, CopiesWholeFilesIntoAFolderUnderTheSourceName)
         f.write(Pattern(size));
         f.close();
         CopyDataFile(source, dir.filePath("into"));
-        EXPECT_EQ(ReadAll(dir.filePath("into/KIV.db")), Pattern(size)) << size;
+        EXPECT_EQ(ReadOrMissing(dir.filePath("into/KIV.db")), Pattern(size)) << size;
         CopyDataFile(source, dir.filePath("into/other.db")); // replaces an existing file
-        EXPECT_EQ(ReadAll(dir.filePath("into/other.db")), Pattern(size)) << size;
+        EXPECT_EQ(ReadOrMissing(dir.filePath("into/other.db")), Pattern(size)) << size;
     }
 }
 
@@ -75,7 +76,7 @@ TEST_F(InitRemoteDatabaseTest, CopiesTheLocalDatabaseIntoTheRemoteFolder)
     Settings.WriteRemoteDBDir(RemoteFolder.path());
     InitRemoteDatabase(Settings, *Mod, Dialogs, CopyMsg, CopyError);
     EXPECT_TRUE(Dialogs.Messages.empty());
-    EXPECT_EQ(ReadAll(RemotePath()), ReadAll(Mod->LocalDatabasePath()));
+    EXPECT_EQ(ReadOrMissing(RemotePath()), ReadOrMissing(Mod->LocalDatabasePath()));
     EXPECT_EQ(Settings.ReadDBIniValue(), 1);
     EXPECT_FALSE(Mod->Remote());
     EXPECT_TRUE(Mod->EncoderIDTab.Active());
@@ -96,7 +97,7 @@ TEST_F(InitRemoteDatabaseTest, PresentRemoteFileIsKept)
         ASSERT_EQ(Dialogs.Messages.size(), 1u);
         EXPECT_EQ(Dialogs.Messages[0].Text, message);
         EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::Information);
-        EXPECT_EQ(ReadAll(RemotePath()), "theirs");
+        EXPECT_EQ(ReadOrMissing(RemotePath()), "theirs");
         EXPECT_EQ(Settings.ReadDBIniValue(), 1);
     }
 }

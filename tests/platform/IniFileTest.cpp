@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 #include <QFile>
@@ -12,17 +13,8 @@ protected:
     QString Path = Dir.filePath(QStringLiteral("kiv.ini"));
     TIniFile Ini{Path};
 
-    void Put(const QByteArray& bytes)
-    {
-        QFile f(Path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray Bytes() const
-    {
-        QFile f(Path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void Put(const QByteArray& bytes) { WriteAll(Path, bytes); }
+    QByteArray Bytes() const { return ReadAll(Path); }
 };
 
 } // namespace

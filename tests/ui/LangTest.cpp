@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "platform/IniFile.h"
 #include "ui/uApplIniFile.h"
 #include "ui/uLangController.h"
@@ -24,19 +25,6 @@ public:
     std::vector<RecordingClient*>* Calls;
     QString LanguageName, Caption, Message;
 };
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 class LangTest : public ::testing::Test {
 protected:

@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "support/FakeDialogs.h"
 #include "core/uCommRes.h"
 #include "platform/IniFile.h"
@@ -20,17 +21,8 @@ protected:
     TApplIniFile Appl{&Ini};
     TCommResIniFile CommIni{&Ini, &Dialogs};
 
-    void Put(const QByteArray& bytes)
-    {
-        QFile f(Path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray Bytes() const
-    {
-        QFile f(Path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void Put(const QByteArray& bytes) { WriteAll(Path, bytes); }
+    QByteArray Bytes() const { return ReadAll(Path); }
 };
 
 } // namespace
