@@ -7,7 +7,7 @@
 #include "db/fKivDB.h"
 #include "db/uKivDataMod.h"
 #include "platform/Dialogs.h"
-#include "ui/uLangIniFile.h"
+#include "settings/uLangIniFile.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>

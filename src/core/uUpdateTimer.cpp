@@ -1,6 +1,5 @@
 #include "core/uUpdateTimer.h"
 #include "core/uCommRes.h"
-#include "ui/uApplIniFile.h"
 #include <QCoreApplication>
 
 namespace {

@@ -1,11 +1,11 @@
 #pragma once
 #include "core/uSubject.h"
+#include "core/uTimerIntervalStore.h"
 #include <QString>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
 
-class TApplIniFile;
 class TCommRes;
 
 // Drives repeated updating: while on, calls OnTick at one of 25 fixed intervals. Switching on
@@ -18,7 +18,7 @@ public:
 
     TUpdateTimer();
 
-    void SetSettings(TApplIniFile* settings) { Settings = settings; }
+    void SetSettings(ITimerIntervalStore* settings) { Settings = settings; }
     void SetCommRes(TCommRes* commRes) { CommRes = commRes; }
 
     // Stops repeating, then takes the interval from the setting "TimerIntervalIndex".
@@ -46,7 +46,7 @@ public:
 
 private:
     QTimer Timer;
-    TApplIniFile* Settings = nullptr;
+    ITimerIntervalStore* Settings = nullptr;
     TCommRes* CommRes = nullptr;
     bool InTick = false;
 };

@@ -2,7 +2,7 @@
 #include "db/uKivDataMod.h"
 #include "platform/Dialogs.h"
 #include "platform/Win1252.h"
-#include "ui/uApplIniFile.h"
+#include "settings/uApplIniFile.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

@@ -6,7 +6,7 @@
 #include "db/uKivDataMod.h"
 #include "platform/Dialogs.h"
 #include "ui/KivApplication.h"
-#include "ui/uApplIniFile.h"
+#include "settings/uApplIniFile.h"
 #include "ui/uHelp.h"
 #include "ui/uKivResources.h"
 #include <QFrame>

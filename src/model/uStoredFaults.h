@@ -3,7 +3,7 @@
 #include "model/uOpTime.h"
 #include "model/uStaticDiag.h"
 #include "model/uTemp.h"
-#include "ui/uLangIniFile.h"
+#include "settings/uLangIniFile.h"
 #include <QHash>
 #include <QString>
 #include <cstdint>

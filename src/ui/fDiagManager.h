@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/uLangIniFile.h"
+#include "settings/uLangIniFile.h"
 #include <QIcon>
 #include <QObject>
 #include <QString>

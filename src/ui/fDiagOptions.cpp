@@ -1,8 +1,8 @@
 #include "ui/fDiagOptions.h"
 #include "core/uCommRes.h"
 #include "core/uUpdateTimer.h"
-#include "ui/uApplIniFile.h"
-#include "ui/uCommResIniFile.h"
+#include "settings/uApplIniFile.h"
+#include "settings/uCommResIniFile.h"
 #include "ui/uHelp.h"
 #include "ui/uKivResources.h"
 #include <QAbstractItemView>

@@ -1,6 +1,6 @@
 #pragma once
-#include "ui/uLangController.h"
-#include "ui/uLangIniFile.h"
+#include "settings/uLangController.h"
+#include "settings/uLangIniFile.h"
 #include <QComboBox>
 #include <QDialog>
 #include <functional>

@@ -4,7 +4,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
 #include "ui/fStoredFaultView.h"
-#include "ui/uApplIniFile.h"
+#include "settings/uApplIniFile.h"
 #include "ui/uHelp.h"
 #include "ui/uKivResources.h"
 #include <QCloseEvent>

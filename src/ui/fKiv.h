@@ -1,7 +1,7 @@
 #pragma once
 #include "core/uProgressIndicator.h"
 #include "model/uMainWindowView.h"
-#include "ui/uLangIniFile.h"
+#include "settings/uLangIniFile.h"
 #include <QProgressBar>
 #include <QStringList>
 #include <QWidget>

@@ -1,5 +1,5 @@
 #include "ui/uKivWebBrowser.h"
-#include "ui/uApplIniFile.h"
+#include "settings/uApplIniFile.h"
 #include "ui/uKivResources.h"
 #include <QDir>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #pragma once
 #include "core/uObserver.h"
-#include "ui/uLangIniFile.h"
+#include "settings/uLangIniFile.h"
 #include <functional>
 
 class TDiagManager;

@@ -2,7 +2,7 @@
 #include "core/uObserver.h"
 #include "core/uUpdateTimer.h"
 #include "platform/IniFile.h"
-#include "ui/uApplIniFile.h"
+#include "settings/uApplIniFile.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>

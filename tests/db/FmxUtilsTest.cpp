@@ -1,6 +1,6 @@
 #include "DbFixture.h"
 #include "platform/IniFile.h"
-#include "ui/uApplIniFile.h"
+#include "settings/uApplIniFile.h"
 #include <QDir>
 
 namespace {

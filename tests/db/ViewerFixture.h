@@ -1,7 +1,7 @@
 #pragma once
 #include "DbFixture.h"
 #include "db/fKivDB.h"
-#include "ui/uLangIniFile.h"
+#include "settings/uLangIniFile.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QSqlDatabase>

@@ -1,6 +1,6 @@
 #include "ViewerFixture.h"
 #include "db/fDbSrch.h"
-#include "ui/uApplIniFile.h"
+#include "settings/uApplIniFile.h"
 #include "ui/uHelp.h"
 #include <QApplication>
 #include <QHeaderView>

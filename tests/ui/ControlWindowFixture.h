@@ -8,10 +8,10 @@
 #include "ui/LOESEN.h"
 #include "ui/fDiagManager.h"
 #include "ui/fDiagOptions.h"
-#include "ui/uApplIniFile.h"
-#include "ui/uCommResIniFile.h"
+#include "settings/uApplIniFile.h"
+#include "settings/uCommResIniFile.h"
 #include "ui/uCommResObs.h"
-#include "ui/uLangController.h"
+#include "settings/uLangController.h"
 #include "ui/uUpdateTimerObs.h"
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "UiTestHelpers.h"
 #include "platform/IniFile.h"
-#include "ui/uApplIniFile.h"
+#include "settings/uApplIniFile.h"
 #include "ui/uKivWebBrowser.h"
 #include <QApplication>
 #include <QFile>

@@ -2,9 +2,9 @@
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
-#include "ui/uApplIniFile.h"
-#include "ui/uLangController.h"
-#include "ui/uLangIniFile.h"
+#include "settings/uApplIniFile.h"
+#include "settings/uLangController.h"
+#include "settings/uLangIniFile.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>

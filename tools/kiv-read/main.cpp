@@ -3,7 +3,7 @@
 #include "KivReader.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
-#include "ui/uCommResIniFile.h"
+#include "settings/uCommResIniFile.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QJsonDocument>

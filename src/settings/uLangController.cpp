@@ -1,7 +1,7 @@
-#include "ui/uLangController.h"
+#include "settings/uLangController.h"
 #include "platform/TextFile.h"
-#include "ui/uApplIniFile.h"
-#include "ui/uLangIniFile.h"
+#include "settings/uApplIniFile.h"
+#include "settings/uLangIniFile.h"
 #include <QDir>
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "core/uMain.h"
+#include "app/uMain.h"
 #include "db/uKivDataMod.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramPaths.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/uApplIniFile.h"
+#include "settings/uApplIniFile.h"
 
 // A second accessor of section "Application" that the controller hands to the dynamic diagnostic
 // parts; it defines no keys of its own.

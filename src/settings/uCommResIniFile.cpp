@@ -1,4 +1,4 @@
-#include "ui/uCommResIniFile.h"
+#include "settings/uCommResIniFile.h"
 #include "core/uCommRes.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"

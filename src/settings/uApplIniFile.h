@@ -1,4 +1,5 @@
 #pragma once
+#include "core/uTimerIntervalStore.h"
 #include <QString>
 #include <cstdint>
 
@@ -7,7 +8,7 @@ class TIniFile;
 
 // The settings of section "Application", read where they are needed and written at once.
 // Holds a non-owning reference to the one settings file and no state of its own.
-class TApplIniFile {
+class TApplIniFile : public ITimerIntervalStore {
 public:
     explicit TApplIniFile(TIniFile* iniFile = nullptr) : IniFile(iniFile) {}
     void SetIniFile(TIniFile* iniFile) { IniFile = iniFile; }
@@ -22,8 +23,8 @@ public:
                               int32_t defaultWidth, int32_t defaultState);
     bool FormPlacementExists(QWidget* form) const;
 
-    int32_t ReadTimerIntervalIndex(int32_t defaultIndex) const;
-    void WriteTimerIntervalIndex(int32_t index);
+    int32_t ReadTimerIntervalIndex(int32_t defaultIndex) const override;
+    void WriteTimerIntervalIndex(int32_t index) override;
     int32_t ReadLangIndex() const;
     void WriteLangIndex(int32_t index);
     QString ReadTelephoneNumber() const;

@@ -2,9 +2,9 @@
 #include "support/FakeDialogs.h"
 #include "core/uCommRes.h"
 #include "platform/IniFile.h"
-#include "ui/uApplIniFile.h"
-#include "ui/uCommResIniFile.h"
-#include "ui/uDynamicDiagVarIniFile.h"
+#include "settings/uApplIniFile.h"
+#include "settings/uCommResIniFile.h"
+#include "settings/uDynamicDiagVarIniFile.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <QWidget>

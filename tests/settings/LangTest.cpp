@@ -1,8 +1,8 @@
 #include "support/TestFiles.h"
 #include "platform/IniFile.h"
-#include "ui/uApplIniFile.h"
-#include "ui/uLangController.h"
-#include "ui/uLangIniFile.h"
+#include "settings/uApplIniFile.h"
+#include "settings/uLangController.h"
+#include "settings/uLangIniFile.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "ui/uApplIniFile.h"
+#include "settings/uApplIniFile.h"
 #include "platform/IniFile.h"
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "ui/uLangIniFile.h"
+#include "settings/uLangIniFile.h"
 #include <QDir>
 
 namespace {
