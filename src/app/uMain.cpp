@@ -270,6 +270,7 @@ void TMain::ApplySettingsAndLanguage()
         // A language that cannot be used (a name in lang.lst that leaves the folder) is refused
         // and the windows get the default language rather than no texts at all.
         Dialogs.MessageDlg(e.Message(), TMsgDlgType::Error, mbOK);
+        LangController->GetLangList()->SetLangItemIndex(-1);
         LangController->SelectLanguage(TLangIniFile::DefaultLanguage());
     }
 
@@ -297,8 +298,8 @@ void TMain::ReportWorkFiles()
     const bool unreadable = !WorkFiles->UnreadableFile().isEmpty();
     const QString text = unreadable
         ? lang->ReadText(QStringLiteral("sFileNotReadable"),
-                         QStringLiteral("Kiv kan inte läsa \"%s\". Kiv startar med standardinställningar och "
-                                        "ändringar sparas bara tills Kiv avslutas."))
+                         QStringLiteral("Kiv kan inte läsa \"%s\" och fortsätter utan den. Ändringar av "
+                                        "inställningar och språktexter sparas bara tills Kiv avslutas."))
         : lang->ReadText(QStringLiteral("sFileNotWritable"),
                          QStringLiteral("Kiv kan inte skriva till \"%s\". Ändringar av inställningar och "
                                         "språktexter sparas bara tills Kiv avslutas."));

@@ -81,8 +81,8 @@ TEST(StartUpTest, BrokenProgramFoldersNeverStopKivAndLoseNothing)
 
     const QString notWritable = QStringLiteral("Kiv kan inte skriva till \"%1\". Ändringar av inställningar och "
                                                "språktexter sparas bara tills Kiv avslutas.");
-    const QString notReadable = QStringLiteral("Kiv kan inte läsa \"%1\". Kiv startar med standardinställningar och "
-                                               "ändringar sparas bara tills Kiv avslutas.");
+    const QString notReadable = QStringLiteral("Kiv kan inte läsa \"%1\" och fortsätter utan den. Ändringar av "
+                                               "inställningar och språktexter sparas bara tills Kiv avslutas.");
     const QString firstTime = QStringLiteral("Ange sökvägen till fjärrdatabasen och sedan tryck på updatera knappen "
                                              "för att fullgöra inställningen.");
     const TBrokenFolder rows[] = {
