@@ -42,7 +42,8 @@ QString TWorkFiles::SettingsFile() const
 
 QStringList TWorkFiles::FileNames(const QString& folder, const QString& settingsFileName)
 {
-    QStringList names{settingsFileName, QStringLiteral("lang.lst"), TLangIniFile::DefaultLanguage() + QStringLiteral(".txt")};
+    QStringList names{settingsFileName, QStringLiteral("lang.lst"),
+                      TLangIniFile::DefaultLanguage() + QStringLiteral(".txt")};
     QStringList languages;
     TextFile::ReadLines(QDir(folder).filePath(QStringLiteral("lang.lst")), languages);
     for (const QString& language : languages) {

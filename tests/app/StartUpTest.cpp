@@ -79,8 +79,8 @@ TEST(StartUpTest, BrokenProgramFoldersNeverStopKivAndLoseNothing)
     sim.LoadImage(HealthyImage.toStdString());
     const QString device = QString::fromStdString(sim.Start());
 
-    const QString notWritable = QStringLiteral("Kiv kan inte skriva till \"%1\". Ändringar av inställningar och "
-                                               "språktexter sparas bara tills Kiv avslutas.");
+    const QString notWritable = QStringLiteral("Kiv kan inte skriva till \"%1\". Ändringar av inställningar "
+                                               "och språktexter sparas bara tills Kiv avslutas.");
     const QString notReadable = QStringLiteral("Kiv kan inte läsa \"%1\" och fortsätter utan den. Ändringar av "
                                                "inställningar och språktexter sparas bara tills Kiv avslutas.");
     const QString firstTime = QStringLiteral("Ange sökvägen till fjärrdatabasen och sedan tryck på updatera knappen "
