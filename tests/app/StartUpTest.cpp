@@ -3,8 +3,9 @@
 #include "EncoderSim.h"
 #include "app/uMain.h"
 #include "core/uCommRes.h"
-#include "platform/FileAccess.h"
 #include "support/FakeDialogs.h"
+#include "support/RefusingFileAccess.h"
+#include "support/TestFiles.h"
 #include "ui/fDiagManager.h"
 #include "ui/fKiv.h"
 #include <QApplication>
@@ -21,24 +22,6 @@ namespace {
 
 const QString HealthyImage = QStringLiteral(KIV_SOURCE_DIR "/tools/encoder-sim/images/healthy.txt");
 const QString PortNotSet = QStringLiteral("Serial communication port is not set. Using \"COM1\"");
-
-// Answers as the disk would, except for the files it is told about. Tests run as root, who may
-// read and write anything, so a broken folder is described here rather than with permissions.
-class TToldFileAccess : public TFileAccess {
-public:
-    QStringList Unreadable;
-    QStringList Unwritable;
-    bool ReadOnlyFolder = false;
-
-    bool CanRead(const QString& path) const override
-    {
-        return !Unreadable.contains(QFileInfo(path).fileName()) && TFileAccess::CanRead(path);
-    }
-    bool CanWrite(const QString& path) const override
-    {
-        return !ReadOnlyFolder && !Unwritable.contains(QFileInfo(path).fileName()) && TFileAccess::CanWrite(path);
-    }
-};
 
 struct TBrokenFolder {
     const char* Name;
@@ -58,19 +41,9 @@ using TFiles = QHash<QString, QByteArray>;
 TFiles FilesIn(const QString& folder)
 {
     TFiles files;
-    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
-        QFile file(QDir(folder).filePath(name));
-        if (file.open(QIODevice::ReadOnly))
-            files.insert(name, file.readAll());
-    }
+    for (const QString& name : QDir(folder).entryList(QDir::Files))
+        files.insert(name, ReadAll(QDir(folder).filePath(name)));
     return files;
-}
-
-void Write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 TEST(StartUpTest, BrokenProgramFoldersNeverStopKivAndLoseNothing)
@@ -112,13 +85,13 @@ TEST(StartUpTest, BrokenProgramFoldersNeverStopKivAndLoseNothing)
         ini += "[Application]\r\nDBIniValue=1\r\n";
         if (!row.LangIndex.isEmpty())
             ini += "LangIndex=" + row.LangIndex.toUtf8() + "\r\n";
-        Write(QDir(dir).filePath(QStringLiteral("kiv.ini")), ini);
+        WriteAll(QDir(dir).filePath(QStringLiteral("kiv.ini")), ini);
         if (!row.LangList.isEmpty())
-            Write(QDir(dir).filePath(QStringLiteral("lang.lst")), row.LangList);
+            WriteAll(QDir(dir).filePath(QStringLiteral("lang.lst")), row.LangList);
         if (!row.DefLang.isEmpty())
-            Write(QDir(dir).filePath(QStringLiteral("DefLang.txt")), row.DefLang);
+            WriteAll(QDir(dir).filePath(QStringLiteral("DefLang.txt")), row.DefLang);
         const TFiles before = FilesIn(dir);
-        TToldFileAccess access;
+        TRefusingFileAccess access;
         access.Unreadable = row.Unreadable;
         access.Unwritable = row.Unwritable;
         access.ReadOnlyFolder = row.ReadOnlyFolder;
