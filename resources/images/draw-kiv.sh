@@ -22,6 +22,17 @@ convert -size 324x46 xc:none \
   -fill '#50607a' -font DejaVu-Sans -pointsize 13 -annotate +208+36 'Givardiagnostik' \
   PNG32:kiv-logo.png
 
+# Icon, 256 by 256, for the desktop menu: the logo's encoder disk alone, drawn at its size.
+slots=""
+for i in $(seq 0 15); do
+  slots+="push graphic-context translate 128,128 rotate $((i * 360 / 16)) rectangle -8,-106 8,-67 pop graphic-context "
+done
+convert -size 256x256 xc:none \
+  -fill "$ink" -draw "circle 128,128 128,3" \
+  -fill white -draw "$slots" \
+  -fill white -draw "circle 128,128 128,95" -fill "$ink" -draw "circle 128,128 128,111" \
+  PNG32:kiv-icon.png
+
 # Up and down arrows: a head and a shaft.
 convert -size 64x64 xc:none -fill '#2d5fa8' -stroke '#173461' -strokewidth 3 \
   -draw 'polygon 32,6 58,34 42,34 42,58 22,58 22,34 6,34' -resize 16x16 PNG32:arrow-up.png
