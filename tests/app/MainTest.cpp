@@ -418,7 +418,10 @@ TEST_F(MainTest, InstalledWhereTheUserCannotWriteItWritesOnlyIntoTheDataFolder)
     Main->DataMod = DataMod.get();
     Main->StartUp(Control.get());
     Main->ApplIniFile->WriteRemoteDBDir(Folder.path());
+    // Shut down in the program's order: the windows, the control window (it saves its
+    // placement), then the rest.
     Main->DestroyWindows();
+    Control.reset();
     Main->ShutDown();
 
     EXPECT_EQ(listing(install.path()), installed);
