@@ -4,7 +4,9 @@
 #include "platform/ProgramPaths.h"
 #include "ui/KivApplication.h"
 #include "ui/fDiagManager.h"
+#include <QFileInfo>
 #include <memory>
+#include <optional>
 
 int main(int argc, char** argv)
 {
@@ -13,7 +15,18 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Kiv"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kiv"));
 
-    const TProgramPaths paths = TProgramPaths::FromApplication();
+    // Without its per-user folder Kiv still starts from the installed folder; what it may not
+    // write there it keeps for that run only.
+    std::optional<TProgramPaths> found;
+    DeliverShowingErrors(
+        [&] {
+            found = TProgramPaths::FromApplication();
+            return true;
+        },
+        dialogs);
+    const TProgramPaths paths = found ? *found
+                                      : TProgramPaths(QCoreApplication::applicationDirPath(),
+                                                      QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     // The database goes last, after the control window has shut the rest down. Kiv runs without
     // it when it cannot be made.
     std::unique_ptr<TDataMod> dataMod;
