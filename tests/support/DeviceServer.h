@@ -56,7 +56,11 @@ public:
                              Folder.filePath(QStringLiteral("ser2net.pid")), QStringLiteral("-Y"),
                              QStringLiteral("connection: &encoder"), QStringLiteral("-Y"),
                              QStringLiteral("  accepter: ") + accepter, QStringLiteral("-Y"),
-                             QStringLiteral("  connector: serialdev,%1,9600n81,local").arg(device)});
+                             QStringLiteral("  connector: serialdev,%1,9600n81,local").arg(device),
+                             // As the README advises: without it the server holds every answer back
+                             // a few character times to gather more.
+                             QStringLiteral("-Y"), QStringLiteral("  options:"), QStringLiteral("-Y"),
+                             QStringLiteral("    chardelay: false")});
         Server.setProcessChannelMode(QProcess::MergedChannels);
         Server.start();
         if (!Server.waitForStarted(5000)) {
