@@ -8,6 +8,7 @@
 #include "model/uDynamicDiagObs.h"
 #include "model/uEncoderModel.h"
 #include "model/uStaticDiagObs.h"
+#include "model/uTrendObs.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "ui/KivApplication.h"
@@ -16,6 +17,7 @@
 #include "ui/fDiagOptions.h"
 #include "ui/fDialScript.h"
 #include "ui/fKiv.h"
+#include "ui/fTrend.h"
 #include "settings/uApplIniFile.h"
 #include "settings/uCommResIniFile.h"
 #include "ui/uCommResObs.h"
@@ -122,6 +124,8 @@ void TMain::CreateObjects()
     PasswordDlg = std::make_unique<TPasswordDlg>();
     ModemFields = std::make_unique<TOptionsModemFields>(*DiagOptions);
     MainWindowTexts = std::make_unique<TKivTexts>(*MainWindow);
+    TrendObs = std::make_unique<TTrendObs>();
+    TrendFrm = std::make_unique<TTrendFrm>(*TrendObs, Dialogs);
     if (DataMod) {
         DataMod->MainWindow = MainWindowTexts.get();
         DataMod->RemoteDir = [this] { return DiagOptions->edDBDir->text(); };
@@ -145,7 +149,7 @@ void TMain::WireObjects()
     // The password dialog has fixed texts and so is no language client.
     for (TLangClient* client : std::initializer_list<TLangClient*>{
              ControlWindow, MainWindow.get(), CommResObs.get(), StaticDiagObs.get(), &Model->StoredFaults,
-             DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get(), DBViewer.get()})
+             DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get(), DBViewer.get(), TrendFrm.get()})
         if (client)
             LangController->Register(client);
 
@@ -180,6 +184,7 @@ void TMain::WireObjects()
                                                            &Model->FaultCountItem})
         item->Attach(DynamicDiagObs.get());
     DynamicDiagObs->SetMainWindow(MainWindow.get());
+    TrendObs->Watch(Model.get());
 
     DynamicDiagObs->SetActive(true);
     StaticDiagObs->SetActive(true);
@@ -210,6 +215,7 @@ void TMain::WireObjects()
     kivActions.SetRepeat = [this](bool on) { UpdateTimer->SetRepeat(on); };
     kivActions.RefreshLiveValues = [this] { RefreshLiveValues(); };
     kivActions.RunButton = [this](const std::function<void()>& handler) { RunButton(handler); };
+    kivActions.ShowTrend = [this] { TrendFrm->ShowTrend(); };
     MainWindow->SetActions(std::move(kivActions));
 
     if (ControlWindow) {
@@ -441,6 +447,7 @@ void TMain::RunButton(const std::function<void()>& handler)
 void TMain::UnwireObjects()
 {
     UpdateTimer->OnTick = nullptr;
+    TrendObs->Unwatch();
     DynamicDiagObs->SetActive(false);
     CommResObs->SetActive(false);
     UpdateTimerObs->SetActive(false);
@@ -471,6 +478,10 @@ void TMain::FreeObjects()
     StaticDiagObs.reset();
     DynamicDiagObs.reset();
     DynDiagVarIniFile.reset();
+    // Its window has gone before it (DestroyWindows); one still open lets go of it first.
+    if (TrendFrm)
+        TrendFrm.reset();
+    TrendObs.reset();
     Model.reset();
     UpdateTimerObs.reset();
     ModemFields.reset();
@@ -478,6 +489,7 @@ void TMain::FreeObjects()
 
 void TMain::DestroyWindows()
 {
+    TrendFrm.reset();
     DBViewer.reset();
     PasswordDlg.reset();
     DialScript.reset();
