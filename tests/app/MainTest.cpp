@@ -9,6 +9,7 @@
 #include "model/uEncoderModel.h"
 #include "model/uTrendObs.h"
 #include "support/FakeDialogs.h"
+#include "support/TestFiles.h"
 #include "ui/fDiagManager.h"
 #include "settings/uApplIniFile.h"
 #include "ui/fDiagOptions.h"
@@ -18,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -428,6 +430,40 @@ TEST_F(MainTest, ASavedReadingReachesTheRemoteDatabaseWhenTheViewerConnects)
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("remote-check"));
+}
+
+TEST_F(MainTest, InstalledWhereTheUserCannotWriteItWritesOnlyIntoTheDataFolder)
+{
+    QTemporaryDir install;
+    WriteAll(install.filePath(QStringLiteral("lang.lst")), "English\r\n");
+    WriteAll(install.filePath(QStringLiteral("English.txt")), "[KIV]\r\n");
+    const auto listing = [](const QString& folder) {
+        QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        entries.sort();
+        return entries;
+    };
+    const QStringList installed = listing(install.path());
+
+    const QString data = Folder.filePath(QStringLiteral("share/kiv"));
+    PrepareDataDir(install.path(), data);
+    const TProgramPaths paths(install.path(), data, QStringLiteral("kiv"));
+    DataMod = std::make_unique<TDataMod>(paths.Dir(), Dialogs);
+    Control = std::make_unique<TDiagManager>(Dialogs);
+    Main = std::make_unique<TMain>(paths, Dialogs);
+    Main->DataMod = DataMod.get();
+    Main->StartUp(Control.get());
+    Main->ApplIniFile->WriteRemoteDBDir(Folder.path());
+    // Shut down in the program's order: the windows, the control window (it saves its
+    // placement), then the rest.
+    Main->DestroyWindows();
+    Control.reset();
+    Main->ShutDown();
+
+    EXPECT_EQ(listing(install.path()), installed);
+    EXPECT_EQ(ReadAll(install.filePath(QStringLiteral("English.txt"))), QByteArray("[KIV]\r\n"));
+    const QStringList written = listing(data);
+    for (const char* name : {"kiv.ini", "DefLang.txt", "lang.lst", "English.txt"})
+        EXPECT_TRUE(written.contains(QString::fromLatin1(name))) << name;
 }
 
 } // namespace
