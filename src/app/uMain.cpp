@@ -478,9 +478,8 @@ void TMain::FreeObjects()
     StaticDiagObs.reset();
     DynamicDiagObs.reset();
     DynDiagVarIniFile.reset();
-    // Its window has gone before it (DestroyWindows); one still open lets go of it first.
-    if (TrendFrm)
-        TrendFrm.reset();
+    // Its window normally went in DestroyWindows; one still there lets go of it first.
+    TrendFrm.reset();
     TrendObs.reset();
     Model.reset();
     UpdateTimerObs.reset();
