@@ -141,36 +141,28 @@ void TFaultHistoryFrm::CreateComponents()
 {
     FaultsChart = new QChart();
     FaultsChart->setObjectName(QStringLiteral("FaultChart"));
-    auto* opTimeAxis = new QValueAxis(FaultsChart);
-    opTimeAxis->setObjectName(QStringLiteral("axOpTime"));
-    opTimeAxis->setLabelFormat(QStringLiteral("%d"));
-    auto* tempAxis = new QValueAxis(FaultsChart);
-    tempAxis->setObjectName(QStringLiteral("axTemp"));
-    tempAxis->setLabelFormat(QStringLiteral("%d"));
-    auto* freqAxis = new QValueAxis(FaultsChart);
-    freqAxis->setObjectName(QStringLiteral("axFreq"));
-    freqAxis->setLabelFormat(QStringLiteral("%d"));
-    FaultsChart->addAxis(opTimeAxis, Qt::AlignBottom);
-    FaultsChart->addAxis(tempAxis, Qt::AlignLeft);
-    FaultsChart->addAxis(freqAxis, Qt::AlignRight);
+    OpTimeAxis = new QValueAxis(FaultsChart);
+    FaultTempAxis = new QValueAxis(FaultsChart);
+    FreqAxis = new QValueAxis(FaultsChart);
+    FaultsChart->addAxis(OpTimeAxis, Qt::AlignBottom);
+    FaultsChart->addAxis(FaultTempAxis, Qt::AlignLeft);
+    FaultsChart->addAxis(FreqAxis, Qt::AlignRight);
 
     ReadingsChart = new QChart();
     ReadingsChart->setObjectName(QStringLiteral("ReadingChart"));
-    auto* dateAxis = new QDateTimeAxis(ReadingsChart);
-    dateAxis->setObjectName(QStringLiteral("axDate"));
-    dateAxis->setFormat(QStringLiteral("yyyy-MM-dd"));
-    auto* readingTempAxis = new QValueAxis(ReadingsChart);
-    readingTempAxis->setObjectName(QStringLiteral("axReadingTemp"));
-    readingTempAxis->setLabelFormat(QStringLiteral("%d"));
-    ReadingsChart->addAxis(dateAxis, Qt::AlignBottom);
-    ReadingsChart->addAxis(readingTempAxis, Qt::AlignLeft);
-    auto* readings = new QLineSeries(ReadingsChart);
-    readings->setObjectName(QStringLiteral("serReadingTemp"));
-    readings->setPointsVisible(true);
-    readings->setPen(QPen(Colors[0], 2));
-    ReadingsChart->addSeries(readings);
-    readings->attachAxis(dateAxis);
-    readings->attachAxis(readingTempAxis);
+    DateAxis = new QDateTimeAxis(ReadingsChart);
+    ReadingTempAxis = new QValueAxis(ReadingsChart);
+    for (QValueAxis* axis : {OpTimeAxis, FaultTempAxis, FreqAxis, ReadingTempAxis})
+        axis->setLabelFormat(QStringLiteral("%d"));
+    ReadingsChart->addAxis(DateAxis, Qt::AlignBottom);
+    ReadingsChart->addAxis(ReadingTempAxis, Qt::AlignLeft);
+    ReadingSeries = new QLineSeries(ReadingsChart);
+    ReadingSeries->setObjectName(QStringLiteral("serReadingTemp"));
+    ReadingSeries->setPointsVisible(true);
+    ReadingSeries->setPen(QPen(Colors[0], 2));
+    ReadingsChart->addSeries(ReadingSeries);
+    ReadingSeries->attachAxis(DateAxis);
+    ReadingSeries->attachAxis(ReadingTempAxis);
 
     chvFaults = AddChartView(this, "chvFaults", FaultsChart);
     chvReadings = AddChartView(this, "chvReadings", ReadingsChart);
@@ -206,9 +198,6 @@ void TFaultHistoryFrm::FillFaults()
     const std::vector<TFaultHistoryPoint> points = FaultHistoryPoints(DataMod.FaultsIDTable);
     FaultsChart->removeAllSeries();
     ToolTips.clear();
-    auto* opTimeAxis = FaultsChart->findChild<QValueAxis*>(QStringLiteral("axOpTime"));
-    auto* tempAxis = FaultsChart->findChild<QValueAxis*>(QStringLiteral("axTemp"));
-    auto* freqAxis = FaultsChart->findChild<QValueAxis*>(QStringLiteral("axFreq"));
 
     // Grey lines through the faults in order of time, one per value, name the two kinds of marker.
     auto* tempLine = new QLineSeries();
@@ -235,10 +224,10 @@ void TFaultHistoryFrm::FillFaults()
     }
     FaultsChart->addSeries(tempLine);
     FaultsChart->addSeries(freqLine);
-    tempLine->attachAxis(opTimeAxis);
-    tempLine->attachAxis(tempAxis);
-    freqLine->attachAxis(opTimeAxis);
-    freqLine->attachAxis(freqAxis);
+    tempLine->attachAxis(OpTimeAxis);
+    tempLine->attachAxis(FaultTempAxis);
+    freqLine->attachAxis(OpTimeAxis);
+    freqLine->attachAxis(FreqAxis);
 
     // One marker per status: filled at the temperature, hollow at the frequency.
     int kind = 0;
@@ -275,27 +264,26 @@ void TFaultHistoryFrm::FillFaults()
     for (const auto& [temps, freqs] : byStatus) {
         FaultsChart->addSeries(temps);
         FaultsChart->addSeries(freqs);
-        temps->attachAxis(opTimeAxis);
-        temps->attachAxis(tempAxis);
-        freqs->attachAxis(opTimeAxis);
-        freqs->attachAxis(freqAxis);
+        temps->attachAxis(OpTimeAxis);
+        temps->attachAxis(FaultTempAxis);
+        freqs->attachAxis(OpTimeAxis);
+        freqs->attachAxis(FreqAxis);
         for (QLegendMarker* marker : FaultsChart->legend()->markers(freqs))
             marker->setVisible(false);
     }
 
     const int32_t span = std::max(10, (lastTime - firstTime) / 20);
-    opTimeAxis->setRange(any ? firstTime - span : 0, any ? lastTime + span : 100);
-    opTimeAxis->applyNiceNumbers();
-    tempAxis->setRange(lowTemp - 5, highTemp + 5);
-    tempAxis->applyNiceNumbers();
-    freqAxis->setRange(0, std::max(1000, (highFreq / 500 + 2) * 500));
-    freqAxis->applyNiceNumbers();
+    OpTimeAxis->setRange(any ? firstTime - span : 0, any ? lastTime + span : 100);
+    OpTimeAxis->applyNiceNumbers();
+    FaultTempAxis->setRange(lowTemp - 5, highTemp + 5);
+    FaultTempAxis->applyNiceNumbers();
+    FreqAxis->setRange(0, std::max(1000, (highFreq / 500 + 2) * 500));
+    FreqAxis->applyNiceNumbers();
 }
 
 void TFaultHistoryFrm::FillReadings()
 {
     const std::vector<TReadingPoint> points = ReadingPoints(DataMod.EncoderPropIDTab, DataMod);
-    auto* series = ReadingsChart->findChild<QLineSeries*>(QStringLiteral("serReadingTemp"));
     QList<QPointF> values;
     int32_t low = 0, high = 0;
     for (const TReadingPoint& p : points) {
@@ -303,16 +291,14 @@ void TFaultHistoryFrm::FillReadings()
         low = values.size() == 1 ? p.Temp : std::min(low, p.Temp);
         high = values.size() == 1 ? p.Temp : std::max(high, p.Temp);
     }
-    series->replace(values);
-    auto* dateAxis = ReadingsChart->findChild<QDateTimeAxis*>(QStringLiteral("axDate"));
-    auto* tempAxis = ReadingsChart->findChild<QValueAxis*>(QStringLiteral("axReadingTemp"));
+    ReadingSeries->replace(values);
     // A day either side, so a single reading stands inside the picture.
     const QDateTime first = points.empty() ? QDateTime::currentDateTime() : points.front().Taken;
     const QDateTime last = points.empty() ? first : points.back().Taken;
-    dateAxis->setRange(first.addDays(-1), last.addDays(1));
-    dateAxis->setFormat(first.daysTo(last) > 2 ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("yyyy-MM-dd HH:mm"));
-    tempAxis->setRange(low - 5, high + 5);
-    tempAxis->applyNiceNumbers();
+    DateAxis->setRange(first.addDays(-1), last.addDays(1));
+    DateAxis->setFormat(first.daysTo(last) > 2 ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("yyyy-MM-dd HH:mm"));
+    ReadingTempAxis->setRange(low - 5, high + 5);
+    ReadingTempAxis->applyNiceNumbers();
 }
 
 QString TFaultHistoryFrm::ToolTipText(const TFaultHistoryPoint& point) const
@@ -350,13 +336,13 @@ void TFaultHistoryFrm::UpdateLanguage(TLangIniFile* langFile)
     FaultsChart->setTitle(text("sFaultsTitle", "Lagrade fel över drifttid"));
     ReadingsChart->setTitle(text("sReadingsTitle", "Temperatur vid sparade avläsningar"));
     sOpTime = text("sOpTime", "Drifttid");
-    FaultsChart->findChild<QValueAxis*>(QStringLiteral("axOpTime"))->setTitleText(text("sOpTimeAxis", "Drifttid (h)"));
+    OpTimeAxis->setTitleText(text("sOpTimeAxis", "Drifttid (h)"));
     const QString tempAxis = text("sTempAxis", "Temperatur (°C)");
-    FaultsChart->findChild<QValueAxis*>(QStringLiteral("axTemp"))->setTitleText(tempAxis);
-    ReadingsChart->findChild<QValueAxis*>(QStringLiteral("axReadingTemp"))->setTitleText(tempAxis);
-    FaultsChart->findChild<QValueAxis*>(QStringLiteral("axFreq"))->setTitleText(text("sFreqAxis", "Frekvens (Hz)"));
-    ReadingsChart->findChild<QDateTimeAxis*>(QStringLiteral("axDate"))->setTitleText(text("sDateAxis", "Sparat"));
-    ReadingsChart->findChild<QLineSeries*>(QStringLiteral("serReadingTemp"))->setName(text("sReadingTemp", "Temperatur"));
+    FaultTempAxis->setTitleText(tempAxis);
+    ReadingTempAxis->setTitleText(tempAxis);
+    FreqAxis->setTitleText(text("sFreqAxis", "Frekvens (Hz)"));
+    DateAxis->setTitleText(text("sDateAxis", "Sparat"));
+    ReadingSeries->setName(text("sReadingTemp", "Temperatur"));
     sTemp = text("sTemp", "Temperatur");
     sFreq = text("sFreq", "Frekvens");
     sStatus = text("sStatus", "Felstatus");

@@ -11,6 +11,9 @@
 
 class QChart;
 class QChartView;
+class QDateTimeAxis;
+class QLineSeries;
+class QValueAxis;
 class QXYSeries;
 class TDataMod;
 class TDbCursor;
@@ -83,4 +86,10 @@ private:
     QChartView* chvReadings = nullptr;
     QChart* FaultsChart = nullptr;
     QChart* ReadingsChart = nullptr;
+    QValueAxis* OpTimeAxis = nullptr;
+    QValueAxis* FaultTempAxis = nullptr;
+    QValueAxis* FreqAxis = nullptr;
+    QDateTimeAxis* DateAxis = nullptr;
+    QValueAxis* ReadingTempAxis = nullptr;
+    QLineSeries* ReadingSeries = nullptr;
 };
