@@ -11,7 +11,6 @@ int main(int argc, char** argv)
     TQtDialogs dialogs;
     TKivApplication app(argc, argv, dialogs);
     QApplication::setApplicationName(QStringLiteral("Kiv"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kiv"));
 
     const TProgramPaths paths = TProgramPaths::FromApplication();
     // The database goes last, after the control window has shut the rest down.

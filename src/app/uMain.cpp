@@ -18,10 +18,12 @@
 #include "ui/fKiv.h"
 #include "settings/uApplIniFile.h"
 #include "settings/uCommResIniFile.h"
+#include "settings/uDialogLanguage.h"
 #include "ui/uCommResObs.h"
 #include "settings/uDynamicDiagVarIniFile.h"
 #include "settings/uLangController.h"
 #include "settings/uLangIniFile.h"
+#include "ui/uKivWebBrowser.h"
 #include "ui/uModemFields.h"
 #include "ui/uUpdateTimerObs.h"
 #include <QApplication>
@@ -122,6 +124,7 @@ void TMain::CreateObjects()
     PasswordDlg = std::make_unique<TPasswordDlg>();
     ModemFields = std::make_unique<TOptionsModemFields>(*DiagOptions);
     MainWindowTexts = std::make_unique<TKivTexts>(*MainWindow);
+    DialogLanguage = std::make_unique<TDialogLanguage>(Dialogs);
     if (DataMod) {
         DataMod->MainWindow = MainWindowTexts.get();
         DataMod->RemoteDir = [this] { return DiagOptions->edDBDir->text(); };
@@ -142,9 +145,10 @@ void TMain::LinkSettings()
 
 void TMain::WireObjects()
 {
-    // The password dialog has fixed texts and so is no language client.
+    // The password dialog has fixed texts and so is no language client. The message boxes' words
+    // come first, so a box shown during a language pass already speaks that language.
     for (TLangClient* client : std::initializer_list<TLangClient*>{
-             ControlWindow, MainWindow.get(), CommResObs.get(), StaticDiagObs.get(), &Model->StoredFaults,
+             DialogLanguage.get(), ControlWindow, MainWindow.get(), CommResObs.get(), StaticDiagObs.get(), &Model->StoredFaults,
              DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get(), DBViewer.get()})
         if (client)
             LangController->Register(client);
@@ -210,6 +214,7 @@ void TMain::WireObjects()
     kivActions.SetRepeat = [this](bool on) { UpdateTimer->SetRepeat(on); };
     kivActions.RefreshLiveValues = [this] { RefreshLiveValues(); };
     kivActions.RunButton = [this](const std::function<void()>& handler) { RunButton(handler); };
+    kivActions.BrowserAddress = [this] { return TfKivWebBrowser::HomePage(*ApplIniFile, Paths.Dir()); };
     MainWindow->SetActions(std::move(kivActions));
 
     if (ControlWindow) {
