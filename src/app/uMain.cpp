@@ -214,7 +214,7 @@ void TMain::WireObjects()
     kivActions.SetRepeat = [this](bool on) { UpdateTimer->SetRepeat(on); };
     kivActions.RefreshLiveValues = [this] { RefreshLiveValues(); };
     kivActions.RunButton = [this](const std::function<void()>& handler) { RunButton(handler); };
-    kivActions.BrowserAddress = [this] { return TfKivWebBrowser::HomePage(*ApplIniFile, Paths.Dir()); };
+    kivActions.BrowserAddress = [this] { return TfKivWebBrowser::HomePage(*ApplIniFile, Paths.InstallDir()); };
     MainWindow->SetActions(std::move(kivActions));
 
     if (ControlWindow) {
