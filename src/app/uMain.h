@@ -14,6 +14,7 @@ class TCommResObs;
 class TDiagManager;
 class TDiagOptions;
 class TDialScript;
+class TDialogLanguage;
 class TDataMod;
 class TDialogs;
 class TDynamicDiagObs;
@@ -136,4 +137,5 @@ private:
     TDialogs& Dialogs;
     std::unique_ptr<TModemFields> ModemFields;
     std::unique_ptr<TMainWindowTexts> MainWindowTexts;
+    std::unique_ptr<TDialogLanguage> DialogLanguage;
 };
