@@ -3,6 +3,7 @@
 #include "db/FmxUtils.h"
 #include "db/KivQRprt.h"
 #include "db/fDbSrch.h"
+#include "db/fReportRange.h"
 #include "db/uKivDataMod.h"
 #include "platform/Dialogs.h"
 #include "ui/KivApplication.h"
@@ -80,6 +81,7 @@ void TKivDBViewFrm::FormCreate()
 {
     Report = std::make_unique<TQRMDForm>(DataMod);
     Search = new TSrchFrm(this);
+    ReportRange = new TReportRangeFrm(this);
 }
 
 QToolButton* TKivDBViewFrm::AddToolButton(const char* name, const char* picture, const QString& caption)
@@ -418,7 +420,13 @@ void TKivDBViewFrm::tbtnSearchClick()
 
 void TKivDBViewFrm::tbtnPrintClick()
 {
-    Report->Preview(this);
+    // The part to print is chosen before anything is laid out: a fleet's whole history is long.
+    const TDbCursor& master = DataMod.EncoderIDTab;
+    const int serial = master.ColumnIndex(QStringLiteral("SerialNr"));
+    ReportRange->SetEncoders(master.RecordCount(),
+                             [&master, serial](int row) { return master.Value(row, serial).toString(); });
+    if (ReportRange->RunModal() == TModalResult::Ok)
+        Report->Preview(this, ReportRange->Range());
 }
 
 void TKivDBViewFrm::tbtnHelpClick()
@@ -487,6 +495,7 @@ void TKivDBViewFrm::UpdateLanguage(TLangIniFile* langFile)
     GridModel->SetTitle(3, text("FaultOpTime", "Driftid"));
     GridModel->SetTitle(4, text("FaultFrequency", "Frekvens"));
     GridModel->SetTitle(5, text("DateSaved", "Sparat"));
+    ReportRange->UpdateLanguage(langFile);
 
     if (ApplIniFile) {
         const int state = isMaximized() ? 2 : isMinimized() ? 1 : 0;

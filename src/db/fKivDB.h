@@ -18,6 +18,7 @@ class TDbCursorModel;
 class TDialogs;
 class THelp;
 class TQRMDForm;
+class TReportRangeFrm;
 class TSrchFrm;
 
 // The database viewer: the saved readings one encoder at a time, identity and property values
@@ -50,6 +51,7 @@ public:
 
     TSrchFrm& SrchFrm() const { return *Search; }
     TQRMDForm& QRMDForm() const { return *Report; }
+    TReportRangeFrm& ReportRangeFrm() const { return *ReportRange; }
     // The hidden text box that may serve as the data module's scratch buffer.
     QPlainTextEdit* Memo1() const { return Memo; }
 
@@ -94,6 +96,7 @@ private:
     TDialogs& Dialogs;
     std::unique_ptr<TQRMDForm> Report;
     TSrchFrm* Search = nullptr;
+    TReportRangeFrm* ReportRange = nullptr;
 
     QString sCopyMsg;
     QString sCopyMsgError;

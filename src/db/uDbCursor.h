@@ -4,18 +4,25 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
 // A table cursor over one named database connection: the rows of one table, a current row and the
 // usual moves. A detail cursor presents only the rows whose link column equals the master's current
 // value and follows the master whenever it moves; detached, it presents every row of its table.
-// Rows are held in memory once loaded (the engine reports no row count and fetches lazily), so the
-// count, the last row and any position are always at hand.
+// Rows are fetched on demand in blocks and only a bounded number of blocks is kept, so a cursor over
+// a million rows opens as fast as one over ten; the row count is asked of the engine only when
+// someone needs it.
 class TDbCursor : public QObject {
     Q_OBJECT
 public:
     using TFieldValues = QList<std::pair<QString, QVariant>>;
+    // Rows are fetched this many at a time, and at most this many blocks are kept.
+    static constexpr int BlockRows = 256;
+    static constexpr int MaxBlocks = 32;
+
     struct TBookmark {
         qint64 RowId = -1;
         int Row = -1;
@@ -44,7 +51,9 @@ public:
     // Reloads the rows, staying on the same row where it still exists.
     void Refresh();
 
-    int RecordCount() const { return int(Rows.size()); }
+    int RecordCount() const;
+    // Whether a row exists at that position, without counting the rows.
+    bool HasRow(int row) const;
     int RecNo() const { return Current; } // -1 when there is no current row
     bool Eof() const { return EofFlag; }  // past the last row (or no rows)
     bool Bof() const { return BofFlag; }  // before the first row (or no rows)
@@ -74,11 +83,21 @@ signals:
     void CurrentChanged(); // another current row (also after every reload)
 
 private:
+    struct TBlock {
+        std::vector<qint64> RowIds;
+        std::vector<QVector<QVariant>> Rows;
+    };
+
     void Load();
     void Reloaded(qint64 keepRowId);
     void SetCurrent(int row);
     void MasterMoved();
-    QString SelectStatement(bool filtered) const;
+    bool RowIdOrder() const { return Filtered || DetailColumn.isEmpty(); }
+    QString Where(const QString& condition = {}) const;
+    QString OrderBy() const;
+    const TBlock* Block(int index) const;
+    qint64 RowIdAt(int row) const;
+    std::optional<int> PositionOf(qint64 rowId) const;
     void GotoRowId(qint64 rowId);
 
     QString Table;
@@ -90,8 +109,11 @@ private:
     QString DetailColumn;
     bool Detached = false;
     bool IsOpen = false;
-    std::vector<qint64> RowIds;
-    std::vector<QVector<QVariant>> Rows;
+    bool Filtered = false; // following the master's current row
+    bool NoRows = false;   // following a master that stands on no row
+    QString Link;          // the master's value the rows follow
+    mutable std::map<int, TBlock> Blocks;
+    mutable int Count = -1; // -1 until known
     int Current = -1;
     bool EofFlag = true;
     bool BofFlag = true;
