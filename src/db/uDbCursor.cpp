@@ -153,18 +153,34 @@ const TDbCursor::TBlock* TDbCursor::Block(int index) const
     if (auto it = Blocks.find(index); it != Blocks.end())
         return &it->second;
 
-    // A block right after a cached one continues from its last rowid, so walking through all rows
+    // A block right after a cached one continues from its last row, so walking through all rows
     // costs the same at the end as at the start; any other block is reached by its offset.
-    qint64 after = -1;
-    if (auto prior = Blocks.find(index - 1); RowIdOrder() && prior != Blocks.end() && !prior->second.RowIds.empty())
-        after = prior->second.RowIds.back();
+    QString after;
+    QVariantList afterValues;
+    if (auto prior = Blocks.find(index - 1); prior != Blocks.end() && !prior->second.RowIds.empty()) {
+        const qint64 lastRowId = prior->second.RowIds.back();
+        const int keyColumn = ColumnIndex(DetailColumn);
+        if (RowIdOrder()) {
+            after = QStringLiteral("rowid > ?");
+            afterValues << lastRowId;
+        } else if (keyColumn >= 0) {
+            const QString c = Quoted(DetailColumn);
+            const QVariant lastKey = prior->second.Rows.back()[keyColumn];
+            if (lastKey.isNull()) {
+                after = QStringLiteral("%1 IS NOT NULL OR rowid > ?").arg(c);
+                afterValues << lastRowId;
+            } else {
+                after = QStringLiteral("%1 > ? COLLATE NOCASE OR (%1 = ? COLLATE NOCASE AND rowid > ?)").arg(c);
+                afterValues << lastKey.toString() << lastKey.toString() << lastRowId;
+            }
+        }
+    }
     QStringList cols;
     for (const QString& c : Cols)
         cols << Quoted(c);
     QString sql = QStringLiteral("SELECT rowid,%1 FROM %2").arg(cols.join(QLatin1Char(',')), Quoted(Table))
-                  + Where(after >= 0 ? QStringLiteral("rowid > ?") : QString()) + OrderBy()
-                  + QStringLiteral(" LIMIT %1").arg(BlockRows);
-    if (after < 0)
+                  + Where(after) + OrderBy() + QStringLiteral(" LIMIT %1").arg(BlockRows);
+    if (after.isEmpty())
         sql += QStringLiteral(" OFFSET %1").arg(qint64(index) * BlockRows);
     QSqlQuery query(QSqlDatabase::database(Connection, false));
     query.setForwardOnly(true);
@@ -172,8 +188,8 @@ const TDbCursor::TBlock* TDbCursor::Block(int index) const
         throw ErrorOf(query);
     if (Filtered)
         query.addBindValue(Link);
-    if (after >= 0)
-        query.addBindValue(after);
+    for (const QVariant& value : afterValues)
+        query.addBindValue(value);
     if (!query.exec())
         throw ErrorOf(query);
     TBlock block;

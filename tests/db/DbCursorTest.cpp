@@ -86,7 +86,18 @@ TEST_F(DbCursorFixture, ADetailOfManyBlocksPresentsEveryRowInOrderWhereverItIsAs
     ASSERT_TRUE(Mod->LocateEncoder("1003"));
     EXPECT_EQ(faults.RecordCount(), 3 + (ManyFaults + 4) / 5);
     faults.Detach();
-    EXPECT_EQ(faults.RecordCount(), 3 + 3 + ManyFaults + (ManyFaults + 4) / 5);
+    const int all = 3 + 3 + ManyFaults + (ManyFaults + 4) / 5;
+    EXPECT_EQ(faults.RecordCount(), all);
+    // Ordered by serial number (ignoring case), then as saved: reached by a jump and by walking.
+    QStringList expected;
+    for (const QStringList& row : RemoteRows("SELECT DateSaved FROM FAULTS_ID ORDER BY Serialnr COLLATE NOCASE, rowid"))
+        expected << row[0];
+    const int date = faults.ColumnIndex("DateSaved");
+    EXPECT_EQ(faults.Value(all - 2, date).toString(), expected[all - 2]);
+    QStringList walked;
+    for (int r = 0; r < all; ++r)
+        walked << faults.Value(r, date).toString();
+    EXPECT_EQ(walked, expected);
     faults.Attach();
     EXPECT_EQ(faults.RecordCount(), 3 + (ManyFaults + 4) / 5);
 }

@@ -1,10 +1,12 @@
-// kiv-db-gallery viewer|search|report [PDF]: the database viewer connected to a made-up remote
+// kiv-db-gallery viewer|search|range|report [PDF]: the database viewer connected to a made-up remote
 // database of four encoders, standing on one with faults in its grid; or the viewer's search dialog
-// over the same aliases; or the report of the same database written to PDF (default report.pdf).
+// over the same aliases; or the print dialog's choice of encoders and pages; or the report of the
+// same database written to PDF (default report.pdf).
 // Windows stand at the top left of the screen so scripts/screenshot can take them.
 #include "db/FmxUtils.h"
 #include "db/KivQRprt.h"
 #include "db/fDbSrch.h"
+#include "db/fReportRange.h"
 #include "db/fKivDB.h"
 #include "db/uKivDataMod.h"
 #include "platform/Dialogs.h"
@@ -97,6 +99,13 @@ int main(int argc, char** argv)
             search.FormShow();
             search.move(0, 0);
             search.show();
+        } else if (mode == QLatin1String("range")) {
+            TReportRangeFrm& range = viewer.ReportRangeFrm();
+            const int serial = mod.EncoderIDTab.ColumnIndex(QStringLiteral("SerialNr"));
+            range.SetEncoders(mod.EncoderIDTab.RecordCount(),
+                              [&mod, serial](int row) { return mod.EncoderIDTab.Value(row, serial).toString(); });
+            range.move(0, 0);
+            range.show();
         } else {
             viewer.move(0, 0);
             viewer.show();
