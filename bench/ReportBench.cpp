@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -149,14 +150,17 @@ TReportTimes TimeReport(int encoders)
     return best;
 }
 
-double TimeViewerOpening(int encoders)
+// The viewer's opening on the remote database that fill makes: connecting and the update that
+// follows, and with paint until its window with the grid is painted too. Best of a few runs.
+double TimeViewerOpening(const std::function<void(const QString&)>& fill, bool paint, const char* label,
+                         int expectedFaults = -1)
 {
     QTemporaryDir program, remote;
     TStderrDialogs dialogs;
     TDataMod mod(program.path(), dialogs);
     mod.RemoteDir = [&remote] { return remote.path(); };
     CopyDataFile(mod.LocalDatabasePath(), remote.path());
-    Fill(remote.filePath(TDataMod::DatabaseFileName), encoders);
+    fill(remote.filePath(TDataMod::DatabaseFileName));
     TKivDBViewFrm viewer(mod, dialogs);
     TLangIniFile lang(program.path(), TLangIniFile::DefaultLanguage());
     viewer.UpdateLanguage(&lang);
@@ -165,9 +169,17 @@ double TimeViewerOpening(int encoders)
         QElapsedTimer t;
         t.start();
         viewer.FormShow();
-        best = std::min(best, Ms(t));
-        if (!mod.Remote())
-            throw Exception(QStringLiteral("the viewer did not connect"));
+        if (paint) {
+            viewer.show();
+            viewer.grab(); // lays out and paints the window with its grid
+            QCoreApplication::processEvents();
+        }
+        const double ms = Ms(t);
+        std::printf("%s run %d: %.1f ms\n", label, run + 1, ms);
+        best = std::min(best, ms);
+        if (!mod.Remote() || (expectedFaults >= 0 && mod.FaultsIDTable.RecordCount() != expectedFaults))
+            throw Exception(QStringLiteral("the viewer did not show the database"));
+        viewer.hide();
         viewer.FormClose();
     }
     return best;
@@ -207,37 +219,6 @@ double HistoryReportPeakMb(const QString& program, const QString& programDir)
     return usage.ru_maxrss / 1024.0; // kilobytes on Linux
 }
 
-// The viewer's opening on one encoder's whole history, until its window is painted.
-double TimeViewerOneEncoder(int readings)
-{
-    QTemporaryDir program, remote;
-    TStderrDialogs dialogs;
-    TDataMod mod(program.path(), dialogs);
-    mod.RemoteDir = [&remote] { return remote.path(); };
-    CopyDataFile(mod.LocalDatabasePath(), remote.path());
-    FillHistory(remote.filePath(TDataMod::DatabaseFileName), readings, 1);
-    TKivDBViewFrm viewer(mod, dialogs);
-    TLangIniFile lang(program.path(), TLangIniFile::DefaultLanguage());
-    viewer.UpdateLanguage(&lang);
-    double best = 1e300;
-    for (int run = 0; run < Runs; ++run) {
-        QElapsedTimer t;
-        t.start();
-        viewer.FormShow();
-        viewer.show();
-        viewer.grab(); // lays out and paints the window with its grid
-        QCoreApplication::processEvents();
-        const double ms = Ms(t);
-        std::printf("viewer one-encoder run %d: %.1f ms\n", run + 1, ms);
-        best = std::min(best, ms);
-        if (!mod.Remote() || mod.FaultsIDTable.RecordCount() != readings * FaultsPerEncoder)
-            throw Exception(QStringLiteral("the viewer did not show the encoder's history"));
-        viewer.hide();
-        viewer.FormClose();
-    }
-    return best;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -263,7 +244,8 @@ int main(int argc, char** argv)
                     Runs);
         const TReportTimes report = TimeReport(encoders);
         std::printf("%zu pages, PDF %lld bytes\n", report.Pages, report.Bytes);
-        const double opening = TimeViewerOpening(viewerEncoders);
+        const double opening = TimeViewerOpening([viewerEncoders](const QString& path) { Fill(path, viewerEncoders); },
+                                                 false, "viewer opening");
         std::printf("viewer opening (connect and update) on %d encoders: %.1f ms\n", viewerEncoders, opening);
 
         std::printf("history: %d readings over %d encoders, %d fault rows\n", historyReadings, historyEncoders,
@@ -278,7 +260,9 @@ int main(int argc, char** argv)
             std::printf("report peak MB: %.0f\n", peak);
         }
         std::printf("history: %d readings of one encoder\n", historyReadings);
-        const double oneEncoder = TimeViewerOneEncoder(historyReadings);
+        const double oneEncoder = TimeViewerOpening(
+            [historyReadings](const QString& path) { FillHistory(path, historyReadings, 1); }, true,
+            "viewer one-encoder (connect, update, paint)", historyReadings * FaultsPerEncoder);
         std::printf("viewer one-encoder seconds: %.2f\n", oneEncoder / 1e3);
         std::printf("report layout: %.1f ms\n", report.Layout);
         std::printf("report seconds: %.2f\n", report.Pdf / 1e3);

@@ -221,7 +221,19 @@ TReportLayout TBandReport::Layout(const QDateTime& printedAt, const TReportRange
 
 namespace {
 
-void PaintPage(const TReportPage& page, QPainter& painter, double dotsPerMm)
+// What the painter was last set to: setting a font costs a font look-up, and most texts share
+// the previous text's font.
+struct TPenAndFont {
+    bool Set = false;
+    TReportFont Font;
+};
+
+bool SameFont(const TReportFont& a, const TReportFont& b)
+{
+    return a.Family == b.Family && a.PointSize == b.PointSize && a.Bold == b.Bold && a.Color == b.Color;
+}
+
+void PaintPage(const TReportPage& page, QPainter& painter, double dotsPerMm, TPenAndFont& current)
 {
     auto toDevice = [dotsPerMm](const QRectF& mm) {
         return QRectF(mm.left() * dotsPerMm, mm.top() * dotsPerMm, mm.width() * dotsPerMm, mm.height() * dotsPerMm);
@@ -234,10 +246,14 @@ void PaintPage(const TReportPage& page, QPainter& painter, double dotsPerMm)
             painter.setPen(QPen(Qt::black, w));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(box.adjusted(w / 2, w / 2, -w / 2, -w / 2));
+            current.Set = false; // the pen changed
         }
         for (const TPlacedText& text : band.Texts) {
-            painter.setFont(text.Font.ToQFont());
-            painter.setPen(text.Font.Color);
+            if (!current.Set || !SameFont(current.Font, text.Font)) {
+                painter.setFont(text.Font.ToQFont());
+                painter.setPen(text.Font.Color);
+                current = {true, text.Font};
+            }
             painter.drawText(toDevice(text.Rect.adjusted(TextIndentMm, 0, 0, 0)),
                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip, text.Text);
         }
@@ -283,10 +299,13 @@ int TBandReport::PaintPages(const TPageSource& pages, QPainter& painter, QPagedP
 {
     const double dotsPerMm = device.logicalDpiX() / MmPerInch;
     int painted = 0;
+    TPenAndFont current;
     while (const TReportPage* page = pages()) {
-        if (painted++ > 0)
+        if (painted++ > 0) {
             device.newPage();
-        PaintPage(*page, painter, dotsPerMm);
+            current.Set = false; // a new page may start with a fresh painter state
+        }
+        PaintPage(*page, painter, dotsPerMm, current);
     }
     return painted;
 }
