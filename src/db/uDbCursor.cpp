@@ -476,10 +476,41 @@ TDbCursorModel::TDbCursorModel(TDbCursor& cursor, const QStringList& columns, QO
 {
     for (const QString& c : columns)
         ColumnMap << cursor.ColumnIndex(c);
-    connect(&Cursor, &TDbCursor::RowsChanged, this, [this] {
+    auto reset = [this] {
         beginResetModel();
+        Shown = 0;
+        Shown = NextBlock();
         endResetModel();
-    });
+    };
+    connect(&Cursor, &TDbCursor::RowsChanged, this, reset);
+    reset();
+}
+
+int TDbCursorModel::NextBlock() const
+{
+    try {
+        // Shown is a whole number of blocks, so a block that is not full tells the cursor its count.
+        if (Cursor.HasRow(Shown + TDbCursor::BlockRows - 1))
+            return TDbCursor::BlockRows;
+        return Cursor.HasRow(Shown) ? Cursor.RecordCount() - Shown : 0;
+    } catch (const EDatabaseError&) {
+        return 0; // a grid shows what it can; the next action that needs the rows reports the failure
+    }
+}
+
+bool TDbCursorModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && NextBlock() > 0;
+}
+
+void TDbCursorModel::fetchMore(const QModelIndex& parent)
+{
+    const int more = parent.isValid() ? 0 : NextBlock();
+    if (more <= 0)
+        return;
+    beginInsertRows({}, Shown, Shown + more - 1);
+    Shown += more;
+    endInsertRows();
 }
 
 void TDbCursorModel::SetTitle(int section, const QString& title)
@@ -492,13 +523,7 @@ void TDbCursorModel::SetTitle(int section, const QString& title)
 
 int TDbCursorModel::rowCount(const QModelIndex& parent) const
 {
-    if (parent.isValid())
-        return 0;
-    try {
-        return Cursor.RecordCount();
-    } catch (const EDatabaseError&) {
-        return 0;
-    }
+    return parent.isValid() ? 0 : Shown;
 }
 
 int TDbCursorModel::columnCount(const QModelIndex& parent) const

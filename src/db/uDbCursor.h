@@ -120,7 +120,9 @@ private:
 };
 
 // The rows of a cursor for a grid: the chosen columns in the chosen order, reset whenever the
-// cursor's rows change. Titles default to the column names.
+// cursor's rows change. Titles default to the column names. The grid is given a block of rows at
+// a time, more as it scrolls to its end, so that neither the rows nor their count need to be at
+// hand when it opens on a long history.
 class TDbCursorModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -131,9 +133,15 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
 
 private:
+    // How many rows the next block adds to those shown.
+    int NextBlock() const;
+
     TDbCursor& Cursor;
     QVector<int> ColumnMap;
     QStringList Titles;
+    int Shown = 0;
 };

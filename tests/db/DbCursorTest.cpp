@@ -1,5 +1,6 @@
 #include "ViewerFixture.h"
 #include "db/uDbCursor.h"
+#include <QCoreApplication>
 #include <QTableView>
 
 namespace {
@@ -124,14 +125,30 @@ TEST_F(DbCursorFixture, ABookmarkSurvivesDetachingWhereTheOrderChangesAndAWriteS
     EXPECT_EQ(faults.RecordCount(), ManyFaults + 1);
 }
 
-TEST_F(DbCursorFixture, TheViewersGridShowsEveryRowAndPaintsOnlyWhatItShows)
+TEST_F(DbCursorFixture, TheViewersGridFetchesABlockAtATimeAsItScrollsToItsEnd)
 {
     auto* grid = Find<QTableView>("DBGrid2");
-    ASSERT_EQ(grid->model()->rowCount(), ManyFaults);
-    grid->scrollToBottom();
-    EXPECT_EQ(grid->model()->index(ManyFaults - 1, 0).data().toString(), QString::number(ManyFaults - 1));
+    QAbstractItemModel* model = grid->model();
+    ASSERT_EQ(model->rowCount(), TDbCursor::BlockRows) << "the grid opens on the first block";
+    // Scrolling to the end asks for more rows until there are no more.
+    int fetches = 0;
+    while (model->canFetchMore({}) && fetches < 100) {
+        grid->scrollToBottom();
+        QCoreApplication::processEvents();
+        if (model->canFetchMore({}))
+            model->fetchMore({});
+        ++fetches;
+    }
+    EXPECT_GE(fetches, 1);
+    ASSERT_EQ(model->rowCount(), ManyFaults);
+    EXPECT_EQ(model->index(ManyFaults - 1, 0).data().toString(), QString::number(ManyFaults - 1));
     // A click on a row far down picks that row's reading, as a click near the top does.
     grid->selectRow(ManyFaults - 2);
     View->DBGrid2CellClick();
     EXPECT_EQ(Mod->FaultsIDTable.RecNo(), ManyFaults - 2);
+
+    // Another encoder: the grid starts again with that encoder's rows, all of them when they are few.
+    ASSERT_TRUE(Mod->LocateEncoder("1003"));
+    EXPECT_EQ(model->rowCount(), 3 + (ManyFaults + 4) / 5);
+    EXPECT_FALSE(model->canFetchMore({}));
 }
