@@ -175,11 +175,14 @@ const TDbCursor::TBlock* TDbCursor::Block(int index) const
             }
         }
     }
+    // A walk through the rows takes several blocks per statement: a table without an index on its
+    // order is sorted once per statement.
+    const int blocks = after.isEmpty() ? 1 : WalkBlocks;
     QStringList cols;
     for (const QString& c : Cols)
         cols << Quoted(c);
     QString sql = QStringLiteral("SELECT rowid,%1 FROM %2").arg(cols.join(QLatin1Char(',')), Quoted(Table))
-                  + Where(after) + OrderBy() + QStringLiteral(" LIMIT %1").arg(BlockRows);
+                  + Where(after) + OrderBy() + QStringLiteral(" LIMIT %1").arg(blocks * BlockRows);
     if (after.isEmpty())
         sql += QStringLiteral(" OFFSET %1").arg(qint64(index) * BlockRows);
     QSqlQuery query(QSqlDatabase::database(Connection, false));
@@ -192,26 +195,34 @@ const TDbCursor::TBlock* TDbCursor::Block(int index) const
         query.addBindValue(value);
     if (!query.exec())
         throw ErrorOf(query);
-    TBlock block;
+    std::vector<TBlock> fetched(1);
     const int n = int(Cols.size());
+    int total = 0;
     while (query.next()) {
+        if (int(fetched.back().Rows.size()) == BlockRows)
+            fetched.emplace_back();
+        TBlock& block = fetched.back();
         block.RowIds.push_back(query.value(0).toLongLong());
         QVector<QVariant> row(n);
         for (int i = 0; i < n; ++i)
             row[i] = query.value(i + 1);
         block.Rows.push_back(std::move(row));
+        ++total;
     }
-    if (int(block.Rows.size()) < BlockRows)
-        Count = index * BlockRows + int(block.Rows.size());
-    if (block.Rows.empty())
+    if (total < blocks * BlockRows)
+        Count = index * BlockRows + total;
+    if (total == 0)
         return nullptr;
-    while (int(Blocks.size()) >= MaxBlocks) {
-        auto far = std::max_element(Blocks.begin(), Blocks.end(), [index](const auto& a, const auto& b) {
-            return std::abs(a.first - index) < std::abs(b.first - index);
-        });
-        Blocks.erase(far);
+    for (int i = 0; i < int(fetched.size()); ++i) {
+        while (int(Blocks.size()) >= MaxBlocks) {
+            auto far = std::max_element(Blocks.begin(), Blocks.end(), [index](const auto& a, const auto& b) {
+                return std::abs(a.first - index) < std::abs(b.first - index);
+            });
+            Blocks.erase(far);
+        }
+        Blocks.insert_or_assign(index + i, std::move(fetched[i]));
     }
-    return &Blocks.emplace(index, std::move(block)).first->second;
+    return &Blocks.find(index)->second;
 }
 
 int TDbCursor::RecordCount() const

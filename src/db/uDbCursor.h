@@ -22,6 +22,7 @@ public:
     // Rows are fetched this many at a time, and at most this many blocks are kept.
     static constexpr int BlockRows = 256;
     static constexpr int MaxBlocks = 32;
+    static constexpr int WalkBlocks = 8;
 
     struct TBookmark {
         qint64 RowId = -1;
