@@ -23,7 +23,6 @@ class TIniFile;
 class TKIV;
 class TKivDBViewFrm;
 class TLangController;
-class TMainWindowTexts;
 class TModemFields;
 class TPasswordDlg;
 class TStaticDiagObs;
@@ -114,7 +113,6 @@ private:
     TProgramPaths Paths;
     TDialogs& Dialogs;
     std::unique_ptr<TModemFields> ModemFields;
-    std::unique_ptr<TMainWindowTexts> MainWindowTexts;
     int Busy = 0;
     std::deque<std::function<void()>> DeferredButtons;
 };

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/uProgressIndicator.h"
 #include "model/uMainWindowView.h"
+#include "model/uReadingTexts.h"
 #include "settings/uLangIniFile.h"
 #include <QProgressBar>
 #include <QStringList>
@@ -125,6 +126,8 @@ public:
     QString ComponentText(const QString& component) const;
     // The rows of one of the five fault lists, by its component name.
     QStringList ListItems(const QString& list) const;
+    // The reading as this window shows it, for a save.
+    TReadingTexts ReadingTexts() const;
     void SelectRowAsClicked(int row) override;
 
 protected:

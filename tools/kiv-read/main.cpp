@@ -1,6 +1,7 @@
 // kiv-read: reads an encoder once and prints what Kiv's main window would show.
 
 #include "KivReader.h"
+#include "db/uKivDataMod.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 #include "settings/uCommResIniFile.h"
@@ -20,13 +21,18 @@ const char* const Usage =
     "  --folder DIR    the program folder whose settings and language apply (default: the folder\n"
     "                  kiv-read is in); nothing in it is ever changed\n"
     "  --device PATH   read through this serial device\n"
-    "  --json          print one JSON object instead of a listing\n";
+    "  --json          print one JSON object instead of a listing\n"
+    "  --save          then save the reading into the program folder's database files, as the\n"
+    "                  control window's save button does (--folder with --device too)\n"
+    "  --alias A       the alias of an encoder saved for the first time\n";
 
 struct TArguments {
     std::optional<int> PortIndex;   // 0..3 for COM1..COM4
     std::optional<QString> Folder;
     std::optional<QString> Device;
     bool Json = false;
+    bool Save = false;
+    std::optional<QString> Alias;
 };
 
 // The reason when the arguments are not a valid command line.
@@ -57,14 +63,22 @@ QString Parse(const QStringList& args, TArguments& out)
             out.Device = value();
             if (!out.Device || out.Device->isEmpty())
                 return QStringLiteral("--device needs a path");
+        } else if (arg == QLatin1String("--save")) {
+            out.Save = true;
+        } else if (arg == QLatin1String("--alias")) {
+            out.Alias = value();
+            if (!out.Alias || out.Alias->isEmpty())
+                return QStringLiteral("--alias needs an alias");
         } else {
             return QStringLiteral("unknown argument \"%1\"").arg(arg);
         }
     }
     if (out.PortIndex.has_value() == out.Device.has_value())
         return QStringLiteral("give either --port or --device");
-    if (out.Folder && !out.PortIndex)
-        return QStringLiteral("--folder goes with --port");
+    if (out.Folder && !out.PortIndex && !out.Save)
+        return QStringLiteral("--folder goes with --port or --save");
+    if (out.Alias && !out.Save)
+        return QStringLiteral("--alias goes with --save");
     if (out.Folder && !QDir(*out.Folder).exists())
         return QStringLiteral("no folder \"%1\"").arg(*out.Folder);
     return QString();
@@ -111,9 +125,29 @@ int main(int argc, char** argv)
             Print(stdout, QJsonDocument(reader.ToJson()).toJson(QJsonDocument::Indented));
         else
             Print(stdout, reader.ToText());
+        if (args.Save) {
+            // The save button's own sequence in the data module; the alias stands in for the
+            // question a new encoder raises.
+            TStderrDialogs dialogs("kiv-read");
+            TDataMod dataMod(folder, dialogs);
+            const auto askAlias = [&args] { return args.Alias; };
+            switch (dataMod.SaveReading(reader.ReadingTexts(), askAlias)) {
+            case TSaveOutcome::Saved:
+                break;
+            case TSaveOutcome::NotSaved:
+                Print(stderr, QStringLiteral("kiv-read: the encoder has no alias yet; give one with --alias. Nothing saved.\n"));
+                return 2;
+            case TSaveOutcome::AliasTaken:
+                Print(stderr, QStringLiteral("kiv-read: alias \"%1\" already exists. Nothing saved.\n").arg(*args.Alias));
+                return 2;
+            }
+        }
     } catch (const ECommResError& e) {
         Print(stderr, QStringLiteral("kiv-read: %1: %2\n").arg(device, e.Message()));
         return 1;
+    } catch (const EInputError& e) {
+        Print(stderr, QStringLiteral("kiv-read: %1 Nothing saved.\n").arg(e.Message()));
+        return 2;
     } catch (const ESerialBiDirError& e) {
         Print(stderr, QStringLiteral("kiv-read: %1: %2\n").arg(device, e.Message()));
         return 1;
