@@ -841,70 +841,84 @@ const TDataMod::TTextFile StagedFiles[] = {TDataMod::TTextFile::EncoderIds, TDat
 
 void TDataMod::ImportBatchOnce(const QString& token)
 {
-    // The token in the names makes every batch's fingerprint its own, even for equal lines.
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (TTextFile f : StagedFiles) {
-        const QString path = ImportingPath(f, token);
-        if (!QFileInfo::exists(path))
-            continue;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw EFileError(QStringLiteral("Cannot open file %1").arg(path));
-        hash.addData(QFileInfo(path).fileName().toUtf8() + '\n');
-        hash.addData(file.readAll());
-    }
-    const QString fingerprint = QString::fromLatin1(hash.result().toHex());
+    struct TTableImport {
+        TTextFile File;
+        const char* Table;
+        QStringList Columns;
+        const char* KeyQuery; // repeats of rows already there are skipped
+        int KeyColumns;
+        int TImportCounts::*Count;
+    };
+    const TTableImport imports[] = {
+        {TTextFile::EncoderIds, "ENCODER_ID",
+         {QStringLiteral("SerialNr"), QStringLiteral("StockNumber"), QStringLiteral("SoftwareVersion"),
+          QStringLiteral("HardwareVersion")},
+         "SELECT SerialNr FROM ENCODER_ID", 1, &TImportCounts::EncoderIds},
+        {TTextFile::Faults, "FAULTS_ID",
+         {QStringLiteral("Serialnr"), QStringLiteral("FaultIndex"), QStringLiteral("FaultStatus"),
+          QStringLiteral("FaultFrequency"), QStringLiteral("FaultOpTime"), QStringLiteral("FaultTemp"),
+          QStringLiteral("DateSaved")},
+         nullptr, 0, &TImportCounts::Faults},
+        {TTextFile::Properties, "EncoderPropertyID",
+         {QStringLiteral("SerialNr"), QStringLiteral("LineCounts"), QStringLiteral("ActualOptime"),
+          QStringLiteral("ActualTemp"), QStringLiteral("ActualFrequency"), QStringLiteral("MaxTemp"),
+          QStringLiteral("MinTemp"), QStringLiteral("DateTaken")},
+         nullptr, 0, &TImportCounts::Properties},
+        // Aliases go in with every update: one left waiting would be deleted with the files.
+        {TTextFile::Aliases, "AliasTab", {QStringLiteral("Alias"), QStringLiteral("Serienr")},
+         "SELECT Alias,Serienr FROM AliasTab", 2, &TImportCounts::Aliases},
+    };
 
     QSqlDatabase db = QSqlDatabase::database(ConnectionName(), false);
     BeginWrite(db);
+    TImportCounts counts;
     try {
         QSqlQuery query(db);
         if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1(Fingerprint VARCHAR(64) PRIMARY KEY,"
                                        " Imported VARCHAR(20))")
                             .arg(QLatin1String(ImportsTable))))
             throw EDatabaseError(ErrorText(query.lastError()));
-        query.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE Fingerprint = ?").arg(QLatin1String(ImportsTable)));
-        query.addBindValue(fingerprint);
-        if (!query.exec())
-            throw EDatabaseError(ErrorText(query.lastError()));
-        const bool done = query.next();
-        query.finish();
-        if (!done) {
-            TImportCounts counts;
-            counts.EncoderIds = ImportFile(ImportingPath(TTextFile::EncoderIds, token), QStringLiteral("ENCODER_ID"),
-                       {QStringLiteral("SerialNr"), QStringLiteral("StockNumber"), QStringLiteral("SoftwareVersion"),
-                        QStringLiteral("HardwareVersion")},
-                       SkipRepeats(ConnectionName(), QStringLiteral("SELECT SerialNr FROM ENCODER_ID"), 1));
-            counts.Faults = ImportFile(ImportingPath(TTextFile::Faults, token), QStringLiteral("FAULTS_ID"),
-                       {QStringLiteral("Serialnr"), QStringLiteral("FaultIndex"), QStringLiteral("FaultStatus"),
-                        QStringLiteral("FaultFrequency"), QStringLiteral("FaultOpTime"), QStringLiteral("FaultTemp"),
-                        QStringLiteral("DateSaved")});
-            counts.Properties = ImportFile(ImportingPath(TTextFile::Properties, token), QStringLiteral("EncoderPropertyID"),
-                       {QStringLiteral("SerialNr"), QStringLiteral("LineCounts"), QStringLiteral("ActualOptime"),
-                        QStringLiteral("ActualTemp"), QStringLiteral("ActualFrequency"), QStringLiteral("MaxTemp"),
-                        QStringLiteral("MinTemp"), QStringLiteral("DateTaken")});
-            // Aliases go in with every update: one left waiting would be deleted with the files.
-            counts.Aliases = ImportFile(ImportingPath(TTextFile::Aliases, token), QStringLiteral("AliasTab"),
-                       {QStringLiteral("Alias"), QStringLiteral("Serienr")},
-                       SkipRepeats(ConnectionName(), QStringLiteral("SELECT Alias,Serienr FROM AliasTab"), 2));
+        for (const TTableImport& t : imports) {
+            const QString path = ImportingPath(t.File, token);
+            if (!QFileInfo::exists(path))
+                continue;
+            // Each file of a batch is recorded by itself: an update killed while deleting the
+            // files of a batch leaves some of them, and those must still count as imported. The
+            // token in the name makes a file's fingerprint its own, even for equal lines.
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                throw EFileError(QStringLiteral("Cannot open file %1").arg(path));
+            QCryptographicHash hash(QCryptographicHash::Sha256);
+            hash.addData(QFileInfo(path).fileName().toUtf8() + '\n');
+            hash.addData(file.readAll());
+            const QString fingerprint = QString::fromLatin1(hash.result().toHex());
+            query.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE Fingerprint = ?").arg(QLatin1String(ImportsTable)));
+            query.addBindValue(fingerprint);
+            if (!query.exec())
+                throw EDatabaseError(ErrorText(query.lastError()));
+            const bool done = query.next();
+            query.finish();
+            if (done)
+                continue;
+            counts.*t.Count = ImportFile(path, QLatin1String(t.Table), t.Columns,
+                                         t.KeyQuery ? SkipRepeats(ConnectionName(), QLatin1String(t.KeyQuery), t.KeyColumns)
+                                                    : std::function<bool(const TStagedValues&)>());
             query.prepare(QStringLiteral("INSERT INTO %1(Fingerprint,Imported) VALUES(?,?)").arg(QLatin1String(ImportsTable)));
             query.addBindValue(fingerprint);
             query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
             if (!query.exec())
                 throw EDatabaseError(ErrorText(query.lastError()));
-            if (!query.exec(QStringLiteral("COMMIT")))
-                throw EDatabaseError(ErrorText(query.lastError()));
-            Imported.EncoderIds += counts.EncoderIds;
-            Imported.Faults += counts.Faults;
-            Imported.Properties += counts.Properties;
-            Imported.Aliases += counts.Aliases;
-        } else if (!query.exec(QStringLiteral("COMMIT"))) {
-            throw EDatabaseError(ErrorText(query.lastError()));
         }
+        if (!query.exec(QStringLiteral("COMMIT")))
+            throw EDatabaseError(ErrorText(query.lastError()));
     } catch (...) {
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         throw;
     }
+    Imported.EncoderIds += counts.EncoderIds;
+    Imported.Faults += counts.Faults;
+    Imported.Properties += counts.Properties;
+    Imported.Aliases += counts.Aliases;
 }
 
 void TDataMod::SetAside(const QString& path, qsizetype line)

@@ -95,7 +95,8 @@ TEST_F(DbFixture, ReadingWithoutFaultsGivesTheNoFaultRow)
     Window.ShowEncoder("77");
     Mod->SaveSnapshot(Window.Reading(), false);
     EXPECT_EQ(Bytes(TF::Faults), FaultsHeader + "\"77\",\"0\",\"OK\",NULL,NULL,NULL,\"2025-03-04 10:11:12\"\r\n");
-    EXPECT_FALSE(Exists(TF::EncoderIds));
+    // Not in the identity files yet: its identity goes with it, whatever the alias files say.
+    EXPECT_EQ(Bytes(TF::EncoderIds), IdsHeader + "\"77\",\"405123-07\",\"2.1\",\"1.3\"\r\n");
 
     ConnectRemote();
     Mod->UpdateDatabase();
@@ -105,7 +106,7 @@ TEST_F(DbFixture, ReadingWithoutFaultsGivesTheNoFaultRow)
     for (TF f : {TF::EncoderIds, TF::Faults, TF::Properties, TF::Aliases})
         EXPECT_FALSE(Exists(f));
     EXPECT_EQ(Bytes(TF::AliasesExport), "Alias;Serialnr\r\n");
-    EXPECT_EQ(Bytes(TF::EncoderIdsExport), IdsHeader);
+    EXPECT_EQ(Bytes(TF::EncoderIdsExport), IdsHeader + "\"77\",\"405123-07\",\"2.1\",\"1.3\"\r\n");
 }
 
 TEST_F(DbFixture, StagedAliasWithoutIdentityFileIsImportedNotLost)
@@ -213,7 +214,7 @@ TEST_F(DbFixture, FailedUpdateLeavesDatabaseAndStagingFilesAsTheyWere)
         Mod->UpdateDatabase();
         EXPECT_EQ(RemoteRows("SELECT count(*) FROM FAULTS_ID UNION ALL SELECT count(*) FROM EncoderPropertyID"
                              " UNION ALL SELECT count(*) FROM ENCODER_ID UNION ALL SELECT count(*) FROM AliasTab"),
-                  (QList<QStringList>{{"3"}, {"3"}, {"1"}, {"1"}}));
+                  (QList<QStringList>{{"3"}, {"3"}, {"2"}, {"1"}}));
         Mod->SelectDatabase(false);
         QDir(Program.path() + "/DB").remove("ENCALIAS_DB.TXT");
         QDir(Program.path() + "/DB").remove("ENCODER_IDDB.TXT");
@@ -223,7 +224,7 @@ TEST_F(DbFixture, FailedUpdateLeavesDatabaseAndStagingFilesAsTheyWere)
 TEST_F(DbFixture, QuotesAndStatementTextRoundTripAsPlainText)
 {
     const QString serial = "9\"9";
-    const QString alias = "'); DROP TABLE AliasTab; --";
+    const QString alias = "'); DROP TABLE x;--";
     Window.ShowEncoder(serial, "\"); DELETE FROM ENCODER_ID; --");
     Mod->AddAlias(alias, serial);
     Mod->SaveSnapshot(Window.Reading(), true);
@@ -233,7 +234,7 @@ TEST_F(DbFixture, QuotesAndStatementTextRoundTripAsPlainText)
     EXPECT_EQ(RemoteRows("SELECT SerialNr,StockNumber FROM ENCODER_ID"),
               (QList<QStringList>{{serial, "\"); DELETE FROM ENCODER_ID; --"}}));
     EXPECT_EQ(RemoteRows("SELECT count(*) FROM FAULTS_ID WHERE Serialnr = '9\"9'"), (QList<QStringList>{{"1"}}));
-    EXPECT_EQ(Bytes(TF::AliasesExport), "Alias;Serialnr\r\n\"'); DROP TABLE AliasTab; --\",\"9\"\"9\"\r\n");
+    EXPECT_EQ(Bytes(TF::AliasesExport), "Alias;Serialnr\r\n\"'); DROP TABLE x;--\",\"9\"\"9\"\r\n");
     EXPECT_TRUE(Mod->LocateEncoder(serial));
 }
 
@@ -462,17 +463,28 @@ TEST_F(DbFixture, ABatchWhoseFingerprintIsRecordedIsDeletedNotImportedAgain)
 {
     // What an update renamed before it was killed, found by the next one.
     const QByteArray faults = FaultsHeader + "\"5\",\"0\",\"OK\",NULL,NULL,NULL,\"d\"\r\n";
-    auto leave = [&] { WriteAll(PathOf(TF::Faults) + ".importing-abc", faults); };
+    const QByteArray props = PropsHeader + "\"5\",\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"d\"\r\n";
+    auto leave = [&](bool both) {
+        if (both)
+            WriteAll(PathOf(TF::Faults) + ".importing-abc", faults);
+        WriteAll(PathOf(TF::Properties) + ".importing-abc", props);
+    };
     ConnectRemote();
-    leave();
+    leave(true);
     Mod->UpdateDatabase();
     EXPECT_EQ(Mod->LastImport().Faults, 1);
-    // Killed after the commit, before the deletion: the same batch is there again.
-    leave();
-    Mod->UpdateDatabase();
-    EXPECT_EQ(Mod->LastImport().Faults, 0);
-    EXPECT_FALSE(QFile::exists(PathOf(TF::Faults) + ".importing-abc"));
-    EXPECT_EQ(RemoteRows("SELECT count(*) FROM FAULTS_ID"), (QList<QStringList>{{"1"}}));
+    EXPECT_EQ(Mod->LastImport().Properties, 1);
+    // Killed after the commit, before the deletion, or in the middle of it: what is left of the
+    // batch is deleted without going in again.
+    for (bool both : {true, false}) {
+        leave(both);
+        Mod->UpdateDatabase();
+        EXPECT_EQ(Mod->LastImport().Faults + Mod->LastImport().Properties, 0);
+        EXPECT_FALSE(QFile::exists(PathOf(TF::Faults) + ".importing-abc"));
+        EXPECT_FALSE(QFile::exists(PathOf(TF::Properties) + ".importing-abc"));
+    }
+    EXPECT_EQ(RemoteRows("SELECT count(*) FROM FAULTS_ID UNION ALL SELECT count(*) FROM EncoderPropertyID"),
+              (QList<QStringList>{{"1"}, {"1"}}));
 }
 
 TEST_F(DbFixture, ValuesThatCannotRoundTripAreRefusedAtInput)
@@ -483,7 +495,7 @@ TEST_F(DbFixture, ValuesThatCannotRoundTripAreRefusedAtInput)
         const char* Message;
     } cases[] = {
         {"line break", "Pump\n3", "Ett alias får inte innehålla radbrytningar."},
-        {"outside Windows-1252", "Насос", "Aliaset innehåller tecken som inte kan sparas: Насос"},
+        {"outside Windows-1252", "Насос", "Aliaset innehåller tecken som inte kan sparas: Насо"},
         {"too long", QString(21, 'x'), "Ett alias får vara högst 20 tecken långt."},
     };
     Window.ShowEncoder("31");
