@@ -18,7 +18,7 @@ struct TRun {
     QString Err;
 };
 
-TRun Run(const char* name, const QStringList& args)
+TRun RunProgram(const char* name, const QStringList& args)
 {
     QProcess program;
     program.start(QStringLiteral(KIV_PROGRAM_DIR "/") + QLatin1String(name), args);
@@ -52,37 +52,37 @@ TEST(HeadlessDb, KivReadSavesAsTheSaveButtonAndKivDbCarriesItIntoTheRemoteDataba
     const QString faults = program.filePath("DB/FAULTS_ID.TXT");
 
     // A new encoder needs its alias: refused, nothing saved.
-    TRun run = Run("kiv-read", {"--device", device, "--folder", program.path(), "--save"});
+    TRun run = RunProgram("kiv-read", {"--device", device, "--folder", program.path(), "--save"});
     EXPECT_EQ(run.ExitCode, 2) << run.Err.toStdString();
     EXPECT_TRUE(run.Err.contains("--alias")) << run.Err.toStdString();
     EXPECT_FALSE(QFile::exists(faults));
-    run = Run("kiv-read", {"--device", device, "--folder", program.path(), "--save", "--alias", "Pump\u0416"});
+    run = RunProgram("kiv-read", {"--device", device, "--folder", program.path(), "--save", "--alias", "Pump\u0416"});
     EXPECT_EQ(run.ExitCode, 2) << run.Err.toStdString();
     EXPECT_FALSE(QFile::exists(faults));
 
-    run = Run("kiv-read", {"--device", device, "--folder", program.path(), "--save", "--alias", "Pump 7"});
+    run = RunProgram("kiv-read", {"--device", device, "--folder", program.path(), "--save", "--alias", "Pump 7"});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(ReadAll(program.filePath("DB/ENCDER_ID.TXT")),
               QByteArray("Serialnr;PartNum;Softversion;HardwareVersion\r\n\"1234567\",\"405123-07\",\"2.1\",\"1.2\"\r\n"));
     EXPECT_EQ(ReadAll(program.filePath("DB/ENCALIAS.TXT")), QByteArray("Alias;Serienr\r\n\"Pump 7\",\"1234567\"\r\n"));
     EXPECT_EQ(LinesOf(faults), 1 + 13);
     // Known now: saved again without asking.
-    run = Run("kiv-read", {"--device", device, "--folder", program.path(), "--save"});
+    run = RunProgram("kiv-read", {"--device", device, "--folder", program.path(), "--save"});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(LinesOf(program.filePath("DB/ENCPROPID.TXT")), 1 + 2);
 
-    run = Run("kiv-db", {"init", "--folder", program.path()});
+    run = RunProgram("kiv-db", {"init", "--folder", program.path()});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     ASSERT_TRUE(QFile::exists(remote.filePath("KIV.db")));
-    run = Run("kiv-db", {"sync", "--folder", program.path()});
+    run = RunProgram("kiv-db", {"sync", "--folder", program.path()});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     for (const char* line : {"ENCODER_ID 1", "FAULTS_ID 26", "EncoderPropertyID 2", "AliasTab 1"})
         EXPECT_TRUE(run.Out.contains(line)) << line << "\n" << run.Out.toStdString();
     EXPECT_FALSE(QFile::exists(faults));
-    run = Run("kiv-db", {"sync", "--folder", program.path()});
+    run = RunProgram("kiv-db", {"sync", "--folder", program.path()});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_TRUE(run.Out.contains("FAULTS_ID 0")) << run.Out.toStdString();
 
-    run = Run("kiv-db", {"sync"});
+    run = RunProgram("kiv-db", {"sync"});
     EXPECT_EQ(run.ExitCode, 2);
 }
