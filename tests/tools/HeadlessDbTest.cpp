@@ -2,37 +2,15 @@
 // database through the same files and the same update as the windows use.
 
 #include "EncoderSim.h"
+#include "support/RunProgram.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct TRun {
-    int ExitCode = -1;
-    QString Out;
-    QString Err;
-};
-
-TRun RunProgram(const char* name, const QStringList& args)
-{
-    QProcess program;
-    program.start(QStringLiteral(KIV_PROGRAM_DIR "/") + QLatin1String(name), args);
-    TRun run;
-    if (!program.waitForFinished(30000) || program.exitStatus() != QProcess::NormalExit) {
-        program.kill();
-        program.waitForFinished();
-        return run;
-    }
-    run.ExitCode = program.exitCode();
-    run.Out = QString::fromUtf8(program.readAllStandardOutput());
-    run.Err = QString::fromUtf8(program.readAllStandardError());
-    return run;
-}
 
 int LinesOf(const QString& path)
 {
