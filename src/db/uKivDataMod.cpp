@@ -227,7 +227,7 @@ void TDataMod::OpenConnection()
         const bool readable = query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && query.next();
         const QString reason = ErrorText(query.lastError());
         query.finish();
-        query.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
+        query.exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(BusyTimeoutMs));
         if (!readable) {
             db.close();
             throw EDatabaseError(QStringLiteral("%1: %2").arg(path, reason));

@@ -58,6 +58,8 @@ public:
     std::function<QString()> RemoteDir;
     // How long a save or an update waits for another program that uses the DB folder.
     int LockWaitMs = 10000;
+    // How long a statement on the remote database waits while another station writes.
+    int BusyTimeoutMs = 5000;
     // Longest texts the database columns declare.
     static constexpr int AliasLength = 20;
 

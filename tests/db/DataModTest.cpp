@@ -541,3 +541,35 @@ TEST_F(DbFixture, ABadLineCanBeSetAsideSoThatTheRestImports)
     EXPECT_EQ(RemoteRows("SELECT FaultIndex FROM FAULTS_ID"), (QList<QStringList>{{"0"}, {"2"}}));
     EXPECT_EQ(ReadAll(Program.path() + "/DB/rejected-2025-03-04.txt"), QByteArray("\"5\",\"1\r\n"));
 }
+
+TEST_F(DbFixture, AnUpdateGivesUpWhileAnotherStationWritesAndSaysSo)
+{
+    ConnectRemote();
+    Mod->BusyTimeoutMs = 300;
+    Mod->SelectDatabase(true);
+    Window.ShowEncoder("A1");
+    Mod->SaveSnapshot(Window.Reading(), false);
+    const QByteArray staged = Bytes(TF::Faults);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writing-station");
+        db.setDatabaseName(RemotePath());
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("BEGIN IMMEDIATE"));
+        try {
+            Mod->UpdateDatabase();
+            ADD_FAILURE() << "no error";
+        } catch (const EDatabaseError& e) {
+            // The engine's reason, not a staging file's line.
+            EXPECT_TRUE(e.Message().startsWith("En annan station skriver i databasen")) << e.Message();
+            EXPECT_TRUE(e.Message().contains("locked")) << e.Message();
+            EXPECT_FALSE(e.Message().contains("line")) << e.Message();
+        }
+        q.exec("ROLLBACK");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("writing-station");
+    EXPECT_EQ(Bytes(TF::Faults), staged);
+    Mod->UpdateDatabase();
+    EXPECT_EQ(RemoteRows("SELECT count(*) FROM FAULTS_ID"), (QList<QStringList>{{"1"}}));
+}
