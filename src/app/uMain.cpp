@@ -220,7 +220,7 @@ void TMain::WireObjects()
     }
 
     if (auto* app = dynamic_cast<TKivApplication*>(QCoreApplication::instance())) {
-        app->EnableHelp(Paths.Dir());
+        app->EnableHelp(Paths.InstallDir());
         if (DBViewer)
             DBViewer->Help = app->Help();
     }

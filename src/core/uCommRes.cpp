@@ -1,4 +1,5 @@
 #include "core/uCommRes.h"
+#include "platform/NetSerialDevice.h"
 #include <cerrno>
 
 namespace {
@@ -31,7 +32,7 @@ bool SpeedOf(uint32_t baudRate, speed_t& speed)
 } // namespace
 
 TCommRes::TCommRes(std::unique_ptr<TSerialDevice> device)
-    : Handle(device ? std::move(device) : std::make_unique<TPosixSerialDevice>())
+    : Handle(device ? std::move(device) : std::make_unique<TAnySerialDevice>())
 {
     for (int i = 0; i < PortCount; ++i)
         PortDevices[i] = QStringLiteral("/dev/ttyS%1").arg(i);

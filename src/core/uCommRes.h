@@ -23,7 +23,7 @@ class TCommRes : public TResource {
 public:
     static constexpr int PortCount = 4;
 
-    // Without a device the POSIX serial device is used.
+    // Without a device, a local termios device or a device server, by the port's path.
     explicit TCommRes(std::unique_ptr<TSerialDevice> device = nullptr);
     ~TCommRes() override;
 
