@@ -61,6 +61,8 @@ TEST(HeadlessDb, KivReadSavesAsTheSaveButtonAndKivDbCarriesItIntoTheRemoteDataba
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_TRUE(run.Out.contains("FAULTS_ID 0")) << run.Out.toStdString();
 
-    run = RunProgram("kiv-db", {"sync"});
-    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_EQ(RunProgram("kiv-db", {"sync", "--folder"}).ExitCode, 2);
+    run = RunProgram("kiv-db", {"--help"});
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_TRUE(run.Out.contains("--folder DIR")) << run.Out.toStdString();
 }

@@ -14,10 +14,13 @@
 namespace {
 
 const char* const Usage =
-    "usage: kiv-db (sync | init) --folder DIR\n"
-    "  sync   import the readings saved in DIR into the remote database that DIR's kiv.ini names\n"
-    "         (RemoteDBDir), as the database viewer's update does, and print what went in\n"
-    "  init   copy DIR's local database into the remote folder unless one is there already\n";
+    "usage: kiv-db (sync | init) [--folder DIR]\n"
+    "  sync          import the readings saved in the folder into the remote database that its\n"
+    "                kiv.ini names (RemoteDBDir), as the database viewer's update does, and print\n"
+    "                what went in\n"
+    "  init          copy the folder's local database into the remote folder unless one is there\n"
+    "  --folder DIR  Kiv's folder (default: the folder kiv-db is in, or ~/.local/share/kiv when\n"
+    "                that is not writable)\n";
 
 // Nobody is there to answer: a question is answered No, so nothing is changed unasked.
 class TToolDialogs : public TStderrDialogs {
@@ -42,12 +45,17 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 4 || (args[1] != QLatin1String("sync") && args[1] != QLatin1String("init"))
-        || args[2] != QLatin1String("--folder")) {
+    if (args.size() == 2 && args[1] == QLatin1String("--help")) {
+        Print(stdout, QString::fromLatin1(Usage));
+        return 0;
+    }
+    const bool withFolder = args.size() == 4 && args[2] == QLatin1String("--folder");
+    if ((args.size() != 2 && !withFolder) || (args[1] != QLatin1String("sync") && args[1] != QLatin1String("init"))) {
         Print(stderr, QString::fromLatin1(Usage));
         return 2;
     }
-    const QString folder = QDir(args[3]).absolutePath();
+    const QString folder = withFolder ? QDir(args[3]).absolutePath()
+                                      : DefaultToolFolder(QCoreApplication::applicationDirPath());
     if (!QDir(folder).exists()) {
         Print(stderr, QStringLiteral("kiv-db: no folder \"%1\"\n").arg(folder));
         return 2;
