@@ -102,6 +102,15 @@ void TCommRes::SetComPort(const QString& text)
     Notify(101);
 }
 
+QString TCommRes::PortNameOf(const QString& text)
+{
+    const QString name = text.trimmed();
+    for (const char* port : PortNames)
+        if (name.compare(QLatin1String(port), Qt::CaseInsensitive) == 0)
+            return QLatin1String(port);
+    return QString();
+}
+
 int TCommRes::GetPortIndex()
 {
     LastResult = 0;

@@ -31,7 +31,10 @@ public:
     void Close() override;
     bool IsOpen() const { return Opened; }
 
+    // Takes only the exact names "COM1".."COM4".
     void SetComPort(const QString& text);
+    // The port name a text stands for, case and surrounding blanks aside; empty for any other text.
+    static QString PortNameOf(const QString& text);
     QString GetComPort() const { return ComPort; }
     int GetPortIndex();
 

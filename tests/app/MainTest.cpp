@@ -316,6 +316,36 @@ TEST_F(MainTest, ButtonPressedDuringAReadingWaitsUntilItEnds)
     EXPECT_FALSE(Main->CommRes->IsOpen()) << "ran once the reading had ended";
 }
 
+TEST_F(MainTest, AStopClickedDuringATickRunsOnceRightAfterTheTick)
+{
+    StartWith(HealthyImage);
+    Main->UpdateTimer->SetInterval(TUpdateTimer::IntervalFromIndex(24)); // only the ticks we deliver
+    Control->btnUpdate->click();
+    ASSERT_TRUE(Main->UpdateTimer->IsRepeating());
+    QCoreApplication::processEvents();
+
+    bool clickedInsideTick = false;
+    // Pressed while the tick lets pending events run.
+    QTimer::singleShot(0, [&] {
+        Control->btnUpdate->click();
+        clickedInsideTick = Main->SequenceRunning();
+    });
+    Main->UpdateTimer->Tick();
+    ASSERT_TRUE(clickedInsideTick);
+    EXPECT_TRUE(Main->UpdateTimer->IsRepeating()) << "the stop waits for the tick";
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Main->UpdateTimer->IsRepeating()) << "and runs right after it";
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Main->UpdateTimer->IsRepeating()) << "once";
+
+    // The next press starts repeating on its own; nothing of the stop is replayed with it.
+    Control->btnUpdate->click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Main->UpdateTimer->IsRepeating());
+    EXPECT_EQ(Main->Sequences.WaitingClicks(), 0u);
+    Main->UpdateTimer->SetRepeat(false);
+}
+
 TEST_F(MainTest, GoingOnlineThroughTheModemReadsTheEncoderAfterOk)
 {
     Sim.SetModemMode(true);
