@@ -385,6 +385,11 @@ QString TDataMod::DateText() const
     return DateTimeText(Clock ? Clock() : QDateTime::currentDateTime(), Locale);
 }
 
+QDateTime TDataMod::DateFromText(const QString& text) const
+{
+    return DateTimeFromText(text, Locale);
+}
+
 QString TDataMod::FolderPath() const
 {
     return ProgramDir + QLatin1Char('/') + DatabaseFolder;

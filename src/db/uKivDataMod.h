@@ -123,6 +123,8 @@ public:
     QString LockFilePath() const;
     // Where a staged file lies while an update imports it.
     static QString ImportingSuffix() { return QStringLiteral(".importing-"); }
+    // The moment a saved reading's date text stands for; invalid for a text of another form.
+    QDateTime DateFromText(const QString& text) const;
 
     void UpdateLanguage(TLangIniFile* langFile) override;
 
