@@ -4,7 +4,6 @@
 #include "core/uUpdateTimer.h"
 #include "db/fKivDB.h"
 #include "db/uKivDataMod.h"
-#include "db/uMainWindowTexts.h"
 #include "model/uDynamicDiagObs.h"
 #include "model/uEncoderModel.h"
 #include "model/uStaticDiagObs.h"
@@ -57,16 +56,6 @@ private:
     const TDiagOptions& Options;
 };
 
-// What a saved reading takes from the main window.
-class TKivTexts : public TMainWindowTexts {
-public:
-    explicit TKivTexts(const TKIV& window) : Window(window) {}
-    QString Text(const QString& component) const override { return Window.ComponentText(component); }
-    QStringList Items(const QString& listBox) const override { return Window.ListItems(listBox); }
-
-private:
-    const TKIV& Window;
-};
 } // namespace
 
 TMain::TMain(const TProgramPaths& paths, TDialogs& dialogs) : Paths(paths), Dialogs(dialogs) {}
@@ -140,12 +129,10 @@ void TMain::CreateObjects()
     DialScript = std::make_unique<TDialScript>(Paths.Dir());
     PasswordDlg = std::make_unique<TPasswordDlg>();
     ModemFields = std::make_unique<TOptionsModemFields>(*DiagOptions);
-    MainWindowTexts = std::make_unique<TKivTexts>(*MainWindow);
     TrendObs = std::make_unique<TTrendObs>();
     TrendFrm = std::make_unique<TTrendFrm>(*TrendObs, Dialogs);
     DialogLanguage = std::make_unique<TDialogLanguage>(Dialogs);
     if (DataMod) {
-        DataMod->MainWindow = MainWindowTexts.get();
         DataMod->RemoteDir = [this] { return DiagOptions->edDBDir->text(); };
         DBViewer = std::make_unique<TKivDBViewFrm>(*DataMod, Dialogs);
     }
@@ -169,7 +156,7 @@ void TMain::WireObjects()
     for (TLangClient* client : std::initializer_list<TLangClient*>{
              DialogLanguage.get(), ControlWindow, MainWindow.get(), CommResObs.get(), StaticDiagObs.get(),
              &Model->StoredFaults, DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get(), DBViewer.get(),
-             TrendFrm.get()})
+             TrendFrm.get(), DataMod})
         if (client)
             LangController->Register(client);
 
@@ -245,13 +232,12 @@ void TMain::WireObjects()
         actions.ResetEncoder = [this] { ResetEncoder(); };
         actions.RefreshLiveValues = [this] { RefreshLiveValues(); };
         actions.SingleUpdate = [this] { SingleUpdate(); };
-        actions.SerialNumberText = [this] { return MainWindow->ComponentText(QStringLiteral("lbSerialNum")); };
         actions.ShutDown = [this] { ShutDown(); };
         actions.RunButton = [this](const std::function<void()>& handler) { RunButton(handler); };
         if (DataMod) {
-            actions.AliasFilesContain = [this](const QString& text) { return DataMod->AliasFilesContain(text); };
-            actions.AddAlias = [this](const QString& alias, const QString& serial) { DataMod->AddAlias(alias, serial); };
-            actions.SaveSnapshot = [this](bool withIdentity) { DataMod->SaveSnapshot(withIdentity); };
+            actions.SaveReading = [this](const std::function<std::optional<QString>()>& askAlias) {
+                return DataMod->SaveReading(MainWindow->ReadingTexts(), askAlias);
+            };
             actions.ShowDBViewer = [this] { DBViewer->RunModal(); };
         }
         ControlWindow->SetActions(std::move(actions));
@@ -516,10 +502,8 @@ void TMain::DestroyWindows()
     if (Protocol)
         Protocol->ProgressBar = nullptr;
     if (DataMod) {
-        DataMod->MainWindow = nullptr;
         DataMod->RemoteDir = nullptr;
     }
-    MainWindowTexts.reset();
     MainWindow.reset();
     ModemFields.reset();
     DiagOptions.reset();

@@ -25,7 +25,6 @@ class TIniFile;
 class TKIV;
 class TKivDBViewFrm;
 class TLangController;
-class TMainWindowTexts;
 class TModemFields;
 class TPasswordDlg;
 class TStaticDiagObs;
@@ -136,6 +135,5 @@ private:
     TProgramPaths Paths;
     TDialogs& Dialogs;
     std::unique_ptr<TModemFields> ModemFields;
-    std::unique_ptr<TMainWindowTexts> MainWindowTexts;
     std::unique_ptr<TDialogLanguage> DialogLanguage;
 };

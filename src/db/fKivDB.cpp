@@ -359,8 +359,8 @@ void TKivDBViewFrm::spbtnConnectedClick()
 {
     try {
         DataMod.SelectDatabase(!DataMod.Remote());
-    } catch (const EDatabaseError&) {
-        Dialogs.MessageDlg(sConnectionError, TMsgDlgType::Error, mbOK);
+    } catch (const EDatabaseError& e) {
+        Dialogs.MessageDlg(sConnectionError + QStringLiteral("\n\n") + e.Message(), TMsgDlgType::Error, mbOK);
         DataMod.SelectDatabase(false);
     }
     const bool connected = DataMod.Remote();

@@ -833,3 +833,9 @@ QStringList TKIV::ListItems(const QString& list) const
         items << box->item(i)->text();
     return items;
 }
+
+TReadingTexts TKIV::ReadingTexts() const
+{
+    return TReadingTexts::FromComponents([this](const QString& c) { return ComponentText(c); },
+                                         [this](const QString& l) { return ListItems(l); });
+}

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/uProgressIndicator.h"
 #include "model/uMainWindowView.h"
+#include "model/uReadingTexts.h"
 #include "settings/uLangIniFile.h"
 #include <QProgressBar>
 #include <QHash>
@@ -136,6 +137,8 @@ public:
     QString ComponentText(const QString& component) const;
     // The rows of one of the five fault lists, by its component name.
     QStringList ListItems(const QString& list) const;
+    // The reading as this window shows it, for a save.
+    TReadingTexts ReadingTexts() const;
     void SelectRowAsClicked(int row) override;
 
 protected:

@@ -1,6 +1,7 @@
 // kiv-read run as a program against the simulated encoder.
 
 #include "EncoderSim.h"
+#include "support/RunProgram.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,26 +20,9 @@ namespace {
 
 const std::string ImageDir = std::string(KIV_SOURCE_DIR) + "/tools/encoder-sim/images/";
 
-struct TRun {
-    int ExitCode = -1;
-    QString Out;
-    QString Err;
-};
-
 TRun RunKivRead(const QStringList& args)
 {
-    QProcess program;
-    program.start(QStringLiteral(KIV_PROGRAM_DIR "/kiv-read"), args);
-    TRun run;
-    if (!program.waitForFinished(30000) || program.exitStatus() != QProcess::NormalExit) {
-        program.kill();
-        program.waitForFinished();
-        return run;
-    }
-    run.ExitCode = program.exitCode();
-    run.Out = QString::fromUtf8(program.readAllStandardOutput());
-    run.Err = QString::fromUtf8(program.readAllStandardError());
-    return run;
+    return RunProgram(QStringLiteral("kiv-read"), args);
 }
 
 QJsonObject JsonOf(const TRun& run)

@@ -137,6 +137,19 @@ QJsonObject TKivReader::ToJson() const
     };
 }
 
+TReadingTexts TKivReader::ReadingTexts() const
+{
+    TReadingTexts r = TReadingTexts::FromComponents([this](const QString& c) { return View.Text(c); },
+                                                    [this](const QString& l) { return View.List(l); });
+    // The controller hands the identity to the main window's own operations, not to an observer.
+    r.SerialNumber = QString::number(Model.SerialNumberItem.Value());
+    r.PartNumber = TEncoderModel::PartNumberText(Model.PartNumberItem.Value(), Model.NewPartNumberFormat());
+    r.SoftwareVersion = TEncoderModel::VersionText(Model.SoftwareVersionItem.Value());
+    r.HardwareVersion = TEncoderModel::VersionText(Model.HardwareVersionItem.Value());
+    r.UnitsPerRev = TEncoderModel::UnitsPerRevText(Model.UnitsPerRevItem.Value());
+    return r;
+}
+
 QString TKivReader::ToText() const
 {
     const QJsonObject json = ToJson();

@@ -4,6 +4,7 @@
 #include "model/uDynamicDiagObs.h"
 #include "model/uEncoderModel.h"
 #include "model/uMainWindowView.h"
+#include "model/uReadingTexts.h"
 #include "model/uStaticDiagObs.h"
 #include "platform/Dialogs.h"
 #include <QHash>
@@ -53,6 +54,8 @@ public:
     void Read();
 
     QJsonObject ToJson() const;
+    // The reading as Kiv's main window would show it, for a save.
+    TReadingTexts ReadingTexts() const;
     QString ToText() const;
 
     bool Consistent() const { return Dialogs.MessagesShown == 0; }

@@ -2,6 +2,7 @@
 
 #include "KivReader.h"
 #include "KivWatch.h"
+#include "db/uKivDataMod.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 #include "settings/uCommResIniFile.h"
@@ -25,7 +26,10 @@ const char* const Usage =
     "  --json          print one JSON object instead of a listing\n"
     "  --watch SECONDS read the identity once, then the live values every SECONDS (0.05 to 86400)\n"
     "                  until Ctrl-C, one CSV line per reading under a header (--csv)\n"
-    "  --count N       stop after N readings\n";
+    "  --count N       stop after N readings\n"
+    "  --save          then save the reading into the program folder's database files, as the\n"
+    "                  control window's save button does (--folder with --device too)\n"
+    "  --alias A       the alias of an encoder saved for the first time\n";
 
 struct TArguments {
     std::optional<int> PortIndex;   // 0..3 for COM1..COM4
@@ -35,6 +39,8 @@ struct TArguments {
     std::optional<double> WatchSeconds;
     std::optional<long> Count;
     bool Csv = false;
+    bool Save = false;
+    std::optional<QString> Alias;
 };
 
 // The reason when the arguments are not a valid command line.
@@ -79,6 +85,12 @@ QString Parse(const QStringList& args, TArguments& out)
             out.Device = value();
             if (!out.Device || out.Device->isEmpty())
                 return QStringLiteral("--device needs a path");
+        } else if (arg == QLatin1String("--save")) {
+            out.Save = true;
+        } else if (arg == QLatin1String("--alias")) {
+            out.Alias = value();
+            if (!out.Alias || out.Alias->isEmpty())
+                return QStringLiteral("--alias needs an alias");
         } else {
             return QStringLiteral("unknown argument \"%1\"").arg(arg);
         }
@@ -89,8 +101,12 @@ QString Parse(const QStringList& args, TArguments& out)
         return QStringLiteral("--csv and --count go with --watch");
     if (out.PortIndex.has_value() == out.Device.has_value())
         return QStringLiteral("give either --port or --device");
-    if (out.Folder && !out.PortIndex)
-        return QStringLiteral("--folder goes with --port");
+    if (out.Folder && !out.PortIndex && !out.Save)
+        return QStringLiteral("--folder goes with --port or --save");
+    if (out.Save && out.WatchSeconds)
+        return QStringLiteral("--save goes without --watch");
+    if (out.Alias && !out.Save)
+        return QStringLiteral("--alias goes with --save");
     if (out.Folder && !QDir(*out.Folder).exists())
         return QStringLiteral("no folder \"%1\"").arg(*out.Folder);
     return QString();
@@ -142,9 +158,29 @@ int main(int argc, char** argv)
             Print(stdout, QJsonDocument(reader.ToJson()).toJson(QJsonDocument::Indented));
         else
             Print(stdout, reader.ToText());
+        if (args.Save) {
+            // The save button's own sequence in the data module; the alias stands in for the
+            // question a new encoder raises.
+            TStderrDialogs dialogs("kiv-read");
+            TDataMod dataMod(folder, dialogs);
+            const auto askAlias = [&args] { return args.Alias; };
+            switch (dataMod.SaveReading(reader.ReadingTexts(), askAlias)) {
+            case TSaveOutcome::Saved:
+                break;
+            case TSaveOutcome::NotSaved:
+                Print(stderr, QStringLiteral("kiv-read: the encoder has no alias yet; give one with --alias. Nothing saved.\n"));
+                return 2;
+            case TSaveOutcome::AliasTaken:
+                Print(stderr, QStringLiteral("kiv-read: alias \"%1\" already exists. Nothing saved.\n").arg(*args.Alias));
+                return 2;
+            }
+        }
     } catch (const ECommResError& e) {
         Print(stderr, QStringLiteral("kiv-read: %1: %2\n").arg(device, e.Message()));
         return 1;
+    } catch (const EInputError& e) {
+        Print(stderr, QStringLiteral("kiv-read: %1 Nothing saved.\n").arg(e.Message()));
+        return 2;
     } catch (const ESerialBiDirError& e) {
         Print(stderr, QStringLiteral("kiv-read: %1: %2\n").arg(device, e.Message()));
         return 1;
