@@ -269,6 +269,7 @@ void TMain::ApplySettingsAndLanguage()
     RecyclePowerText = lang->ReadText(
         QStringLiteral("sRecycleEncoderPower"),
         QStringLiteral("Reset har utförts, var god och klicka på Online knappen igen för att förtsätta."));
+    CommRes->SetErrorTexts(ReadPortErrorTexts(*lang));
 
     Model->ConfigureIdentityItems();
 }
@@ -338,6 +339,11 @@ void TMain::OnUpdateTimer()
         UpdateTick();
         TickFailures = 0;
     } catch (...) {
+        // A pulled adapter fails every later tick at once: one message now, not three.
+        if (CloseLostPort()) {
+            ResetUpdateCounters();
+            throw;
+        }
         ++TickFailures;
         if (TickFailures < 3)
             return;
@@ -353,11 +359,13 @@ void TMain::UpdateTick()
     if (count > LastFaultCount) {
         ShowProgress(true);
         try {
-            LastFaultCount = count;
             MainWindow->show();
             MainWindow->raise();
             Dialogs.Beep();
             ReadDiagnostics();
+            // Only a block that was read counts as seen: after a failed read the next cycle
+            // tries again instead of hiding the new faults until the count grows once more.
+            LastFaultCount = count;
         } catch (...) {
             ShowProgress(false);
             throw;
@@ -423,7 +431,12 @@ void TMain::RunButton(const std::function<void()>& handler)
     }
     {
         TBusyScope busy(Busy);
-        handler();
+        try {
+            handler();
+        } catch (...) {
+            CloseLostPort();
+            throw;
+        }
     }
     // Deferred clicks run from the event loop once this sequence has ended, each as a sequence of
     // its own, so an exception in one of them is shown like any other. They die with the main
@@ -436,6 +449,19 @@ void TMain::RunButton(const std::function<void()>& handler)
                 RunButton(next);
             }
         });
+}
+
+bool TMain::CloseLostPort()
+{
+    if (!CommRes || !CommRes->HungUp() || !CommRes->IsOpen())
+        return false;
+    // Its notification stops repeating, puts the LEDs out and shows the status offline. The
+    // device node of a pulled adapter is free again only once it is closed.
+    try {
+        CommRes->Close();
+    } catch (const ECommResError&) {
+    }
+    return true;
 }
 
 void TMain::UnwireObjects()

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/uPortErrors.h"
 #include "platform/IniFile.h"
 #include <QString>
 
@@ -33,3 +34,6 @@ public:
     virtual ~TLangClient() = default;
     virtual void UpdateLanguage(TLangIniFile* langFile) = 0;
 };
+
+// The texts that explain a failed port operation, from section "SerialPort".
+TPortErrorTexts ReadPortErrorTexts(TLangIniFile& langFile);
