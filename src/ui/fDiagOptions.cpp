@@ -14,8 +14,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace {
 
@@ -119,6 +121,15 @@ void TDiagOptions::CreateComponents()
     cbComDevice = combo("cbComDevice", 148, true);
     cbComDevice->setGeometry(7, 148, 276, cbComDevice->height());
     cbComDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    // The drop-down shows each device with its description beside it; the box takes the path.
+    cbComDevice->setModel(new QStandardItemModel(0, 2, cbComDevice));
+    auto* deviceView = new QTreeView(cbComDevice);
+    deviceView->setHeaderHidden(true);
+    deviceView->setRootIsDecorated(false);
+    deviceView->setItemsExpandable(false);
+    deviceView->setAllColumnsShowFocus(true);
+    deviceView->setUniformRowHeights(true);
+    cbComDevice->setView(deviceView);
     connect(cbComDevice, &QComboBox::activated, this, [this] { cbComDeviceChange(); });
     connect(cbComDevice->lineEdit(), &QLineEdit::editingFinished, this, [this] { cbComDeviceChange(); });
     lbComDeviceInfo = label("lbComDeviceInfo", 7, 172);
@@ -328,16 +339,25 @@ void TDiagOptions::RefreshDevices()
         const QString shown = typing ? cbComDevice->currentText() : current;
         if (devices != ListedDevices) {
             cbComDevice->clear();
+            auto* model = static_cast<QStandardItemModel*>(cbComDevice->model());
             for (const TSerialPortEntry& entry : entries) {
-                cbComDevice->addItem(entry.Preferred());
                 const QString tip = entry.ById.isEmpty() ? entry.Description
                                                          : entry.Description + QStringLiteral(" (") + entry.Device + QLatin1Char(')');
-                cbComDevice->setItemData(cbComDevice->count() - 1, tip.trimmed(), Qt::ToolTipRole);
+                auto* path = new QStandardItem(entry.Preferred());
+                path->setToolTip(tip.trimmed());
+                auto* description = new QStandardItem(tip.trimmed());
+                description->setToolTip(tip.trimmed());
+                model->appendRow({path, description});
             }
+            auto* view = static_cast<QTreeView*>(cbComDevice->view());
+            view->resizeColumnToContents(0);
+            view->resizeColumnToContents(1);
+            view->setMinimumWidth(view->columnWidth(0) + view->columnWidth(1) + 2 * view->frameWidth());
             ListedDevices = devices;
         }
         cbComDevice->setCurrentIndex(cbComDevice->findText(shown, Qt::MatchExactly));
         cbComDevice->setEditText(shown);
+        cbComDevice->lineEdit()->setCursorPosition(0);
     }
     ShowDeviceInfo();
 }

@@ -1,8 +1,10 @@
 // kiv-gallery [main|viewer|both] [ROW]: shows the main window, the stored fault viewer (on the
 // fault of table row ROW, default 2) or both, filled with a made-up reading of an encoder that
 // stored 47 faults, in the default (Swedish) language.
-// kiv-gallery control|control-expanded|options: the control window, collapsed or expanded and
-// online, or the options dialog, in the default language.
+// kiv-gallery control|control-expanded|options|options-devices: the control window, collapsed or
+// expanded and online, or the options dialog, in the default language; options-devices opens its
+// list of serial devices, with COM1 on the first device present (set KIV_SERIAL_BY_ID to a folder
+// of stable names to show some on a machine without adapters).
 // The windows stand at the top left of the screen so scripts/screenshot can take them.
 #include "model/uBiDirDataAsFreq.h"
 #include "model/uBiDirDataAsOpTime.h"
@@ -15,6 +17,7 @@
 #include "core/uCommRes.h"
 #include "core/uUpdateTimer.h"
 #include "platform/Dialogs.h"
+#include "platform/SerialPorts.h"
 #include "ui/fDiagManager.h"
 #include "ui/fDiagOptions.h"
 #include "ui/fKiv.h"
@@ -24,6 +27,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -64,7 +68,7 @@ TRawDiag::TData MadeUpBlock()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("both");
+    QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("both");
     const int row = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 2;
     QTemporaryDir folder;
     TLangIniFile lang(folder.path(), TLangIniFile::DefaultLanguage());
@@ -155,6 +159,13 @@ int main(int argc, char** argv)
     updateTimer.Attach(&updateTimerObs);
     commResObs.SetActive(true);
     updateTimerObs.SetActive(true);
+    const bool devices = mode == QLatin1String("options-devices");
+    if (devices) {
+        mode = QStringLiteral("options");
+        const QList<TSerialPortEntry> present = TPosixSerialPortSystem().Ports();
+        if (!present.isEmpty())
+            commRes.SetPortDevice(0, present.first().Preferred());
+    }
     if (mode.startsWith(QLatin1String("control")) || mode == QLatin1String("options")) {
         window.hide();
         control.Init(&lang);
@@ -170,6 +181,8 @@ int main(int argc, char** argv)
             control.hide();
             options.move(0, 0);
             options.show();
+            if (devices)
+                QTimer::singleShot(300, &options, [&options] { options.cbComDevice->showPopup(); });
         }
     }
     std::printf("kiv-gallery: %s shown\n", qPrintable(mode));
