@@ -165,18 +165,24 @@ int main(int argc, char** argv)
     sigaddset(&Signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &Signals, nullptr);
 
+    // Serves a fresh line behind the link and prints its device; false when that fails.
     std::string Slave;
-    try {
-        Slave = Sim.Start();
-    } catch (const std::exception& E) {
-        std::cerr << "kiv-encoder-sim: " << E.what() << "\n";
+    auto ServeLine = [&]() {
+        try {
+            Slave = Sim.Start();
+        } catch (const std::exception& E) {
+            std::cerr << "kiv-encoder-sim: " << E.what() << "\n";
+            return false;
+        }
+        if (!MakeLink(Slave, Link)) {
+            Sim.Stop();
+            return false;
+        }
+        std::cout << Slave << std::endl;
+        return true;
+    };
+    if (!ServeLine())
         return 1;
-    }
-    if (!MakeLink(Slave, Link)) {
-        Sim.Stop();
-        return 1;
-    }
-    std::cout << Slave << std::endl;
 
     // Waits for a signal, watching for the line going down meanwhile; false on a signal.
     auto Wait = [&Signals](int Ms) {
@@ -202,17 +208,8 @@ int main(int argc, char** argv)
         if (Signalled)
             return 0;
         Sim.SetInjection({});
-        try {
-            Slave = Sim.Start();
-        } catch (const std::exception& E) {
-            std::cerr << "kiv-encoder-sim: " << E.what() << "\n";
+        if (!ServeLine())
             return 1;
-        }
-        if (!MakeLink(Slave, Link)) {
-            Sim.Stop();
-            return 1;
-        }
-        std::cout << Slave << std::endl;
     }
     Sim.Stop();
     RemoveLink(Slave, Link);
