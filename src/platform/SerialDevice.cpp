@@ -1,5 +1,8 @@
 #include "platform/SerialDevice.h"
+#include <QByteArray>
 #include <QFile>
+#include <cstdio>
+#include <cstring>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -94,6 +97,30 @@ bool IsPseudoTerminal(int fd)
 
 } // namespace
 
+TPosixSerialDevice::TPosixSerialDevice() : Tracing(!qEnvironmentVariableIsEmpty("KIV_TRACE")) {}
+
+int TPosixSerialDevice::Failed(const char* call, int error)
+{
+    LastCall = call;
+    if (Tracing)
+        Trace(QStringLiteral("%1 failed: %2").arg(QLatin1String(call), QString::fromLocal8Bit(std::strerror(error))));
+    return error;
+}
+
+void TPosixSerialDevice::Trace(const QString& text) const
+{
+    std::fprintf(stderr, "kiv-trace %s: %s\n", QFile::encodeName(Path).constData(), text.toLocal8Bit().constData());
+}
+
+void TPosixSerialDevice::TraceTransfer(const char* direction, const uint8_t* bytes, const TTransfer& result) const
+{
+    if (Tracing)
+        Trace(QStringLiteral("%1 %2").arg(QLatin1String(direction),
+                                          QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bytes),
+                                                                         static_cast<qsizetype>(result.Moved))
+                                                                  .toHex(' '))));
+}
+
 TPosixSerialDevice::~TPosixSerialDevice()
 {
     Close();
@@ -103,6 +130,7 @@ int TPosixSerialDevice::Open(const QString& path)
 {
     if (Fd >= 0)
         return Failed("open", EBUSY);
+    Path = path;
     // Non-blocking so that opening a modem line never waits for carrier; every transfer waits in
     // poll() instead.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
@@ -140,6 +168,8 @@ int TPosixSerialDevice::Open(const QString& path)
     Fd = fd;
     Exclusive = exclusive;
     LastCall = "";
+    if (Tracing)
+        Trace(exclusive ? QStringLiteral("open, exclusive and locked") : QStringLiteral("open, locked"));
     return 0;
 }
 
@@ -180,6 +210,7 @@ TSerialDevice::TTransfer TPosixSerialDevice::Read(uint8_t* buffer, size_t count)
 {
     const TTransfer result = MoveBytes(Fd, POLLIN, count, ReadTimeoutMs,
                                        [&](size_t done) { return ::read(Fd, buffer + done, count - done); });
+    TraceTransfer("<", buffer, result);
     if (result.Error != 0)
         Failed("read", result.Error);
     return result;
@@ -189,6 +220,7 @@ TSerialDevice::TTransfer TPosixSerialDevice::Write(const uint8_t* buffer, size_t
 {
     const TTransfer result = MoveBytes(Fd, POLLOUT, count, WriteTimeoutMs,
                                        [&](size_t done) { return ::write(Fd, buffer + done, count - done); });
+    TraceTransfer(">", buffer, result);
     if (result.Error != 0)
         Failed("write", result.Error);
     return result;

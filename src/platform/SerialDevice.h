@@ -44,10 +44,11 @@ public:
     virtual QString FailedCall() const { return QString(); }
 };
 
-// The POSIX serial device on termios.
+// The POSIX serial device on termios. With the environment variable KIV_TRACE set, every open,
+// failure, read and write is logged to standard error with its bytes in hexadecimal.
 class TPosixSerialDevice : public TSerialDevice {
 public:
-    TPosixSerialDevice() = default;
+    TPosixSerialDevice();
     TPosixSerialDevice(const TPosixSerialDevice&) = delete;
     TPosixSerialDevice& operator=(const TPosixSerialDevice&) = delete;
     ~TPosixSerialDevice() override;
@@ -66,15 +67,15 @@ public:
 
 private:
     // Notes the failing call and passes its error code on.
-    int Failed(const char* call, int error)
-    {
-        LastCall = call;
-        return error;
-    }
+    int Failed(const char* call, int error);
+    void Trace(const QString& text) const;
+    void TraceTransfer(const char* direction, const uint8_t* bytes, const TTransfer& result) const;
 
     int Fd = -1;
     bool Exclusive = false;   // TIOCEXCL set, to be cleared on close
     const char* LastCall = "";
+    bool Tracing = false;
+    QString Path;
     uint32_t ReadTimeoutMs = 0;
     uint32_t WriteTimeoutMs = 0;
 };
