@@ -1,6 +1,7 @@
 // kiv-read: reads an encoder once and prints what Kiv's main window would show.
 
 #include "KivReader.h"
+#include "KivWatch.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SerialPorts.h"
@@ -19,15 +20,20 @@
 namespace {
 
 const char* const Usage =
-    "usage: kiv-read (--port COMn [--folder DIR] | --device PATH) [--json] [--timeout SECONDS]\n"
+    "usage: kiv-read (--port COMn [--folder DIR] | --device PATH)\n"
+    "                [--json [--timeout SECONDS] | --watch SECONDS [--count N] --csv]\n"
     "       kiv-read --list\n"
     "  --port COMn     read through port COM1..COM4, whose device the settings file kiv.ini of the\n"
     "                  program folder names (keys COM1Device..COM4Device, default /dev/ttyS0..3)\n"
-    "  --folder DIR    the program folder whose settings and language apply (default: the folder\n"
-    "                  kiv-read is in); nothing in it is ever changed\n"
+    "  --folder DIR    the program folder whose settings and language apply (default: Kiv's: the\n"
+    "                  folder kiv-read is in, or ~/.local/share/kiv when that is not writable);\n"
+    "                  nothing in it is ever changed\n"
     "  --device PATH   read through this serial device\n"
     "  --json          print one JSON object instead of a listing\n"
     "  --timeout SECONDS  give up when the whole reading has not ended within SECONDS\n"
+    "  --watch SECONDS read the identity once, then the live values every SECONDS (0.05 to 86400)\n"
+    "                  until Ctrl-C, one CSV line per reading under a header (--csv)\n"
+    "  --count N       stop after N readings\n"
     "  --list          print the serial devices present, one a line: device, stable name under\n"
     "                  /dev/serial/by-id (or -), description; separated by tabs\n"
     "exit status: 0 read, 1 failed, 2 bad arguments, 3 read but the diagnostic block is\n"
@@ -40,6 +46,9 @@ struct TArguments {
     bool Json = false;
     bool List = false;
     int TimeoutSeconds = 0;   // 0: none
+    std::optional<double> WatchSeconds;
+    std::optional<long> Count;
+    bool Csv = false;
 };
 
 // The reason when the arguments are not a valid command line.
@@ -62,6 +71,20 @@ QString Parse(const QStringList& args, TArguments& out)
             out.TimeoutSeconds = seconds ? seconds->toInt(&ok) : 0;
             if (!ok || out.TimeoutSeconds <= 0)
                 return QStringLiteral("--timeout needs a whole number of seconds above 0");
+        } else if (arg == QLatin1String("--csv")) {
+            out.Csv = true;
+        } else if (arg == QLatin1String("--watch")) {
+            bool ok = false;
+            const double seconds = value().value_or(QString()).toDouble(&ok);
+            if (!ok || seconds < 0.05 || seconds > 86400)
+                return QStringLiteral("--watch needs an interval from 0.05 to 86400 seconds");
+            out.WatchSeconds = seconds;
+        } else if (arg == QLatin1String("--count")) {
+            bool ok = false;
+            const long count = value().value_or(QString()).toLong(&ok);
+            if (!ok || count < 1)
+                return QStringLiteral("--count needs a number of readings from 1 on");
+            out.Count = count;
         } else if (arg == QLatin1String("--port")) {
             const auto port = value();
             if (!port || out.PortIndex)
@@ -83,9 +106,16 @@ QString Parse(const QStringList& args, TArguments& out)
         }
     }
     if (out.List)
-        return out.PortIndex || out.Device || out.Folder || out.Json || out.TimeoutSeconds
+        return out.PortIndex || out.Device || out.Folder || out.Json || out.TimeoutSeconds || out.WatchSeconds ||
+                       out.Csv || out.Count
                    ? QStringLiteral("--list stands alone")
                    : QString();
+    if (out.WatchSeconds && (!out.Csv || out.Json))
+        return QStringLiteral("--watch needs --csv, and no --json");
+    if (!out.WatchSeconds && (out.Csv || out.Count))
+        return QStringLiteral("--csv and --count go with --watch");
+    if (out.WatchSeconds && out.TimeoutSeconds)
+        return QStringLiteral("--timeout goes with a single reading, not with --watch");
     if (out.PortIndex.has_value() == out.Device.has_value())
         return QStringLiteral("give either --port or --device");
     if (out.Folder && !out.PortIndex)
@@ -166,7 +196,7 @@ int main(int argc, char** argv)
     if (args.List)
         return ListPorts();
 
-    const QString folder = args.Folder.value_or(QCoreApplication::applicationDirPath());
+    const QString folder = args.Folder.value_or(DefaultToolFolder(QCoreApplication::applicationDirPath()));
     int portIndex = 0;
     QString device;
     if (args.PortIndex) {
@@ -186,6 +216,11 @@ int main(int argc, char** argv)
     };
     TWatchdog watchdog(args.TimeoutSeconds);
     try {
+        if (args.WatchSeconds) {
+            TKivWatch watch(portIndex, device, *args.WatchSeconds, args.Count);
+            watch.Run(stdout, stderr);
+            return 0;
+        }
         TKivReader reader(folder, portIndex, device);
         reader.Read();
         if (args.Json)
