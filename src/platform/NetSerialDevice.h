@@ -47,6 +47,8 @@ public:
     // What failed last, naming the host and the system's reason ("connect 10.0.0.5:4001:
     // Connection refused"); empty after success.
     QString LastFailure() const { return Failure; }
+    // What failed, without the system's reason, which the error code carries.
+    QString FailedCall() const override { return Failure.left(Failure.lastIndexOf(QLatin1String(": "))); }
 
 private:
     using TClock = std::chrono::steady_clock;
