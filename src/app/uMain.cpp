@@ -283,6 +283,7 @@ void TMain::ApplySettingsAndLanguage()
     RecyclePowerText = lang->ReadText(
         QStringLiteral("sRecycleEncoderPower"),
         QStringLiteral("Reset har utförts, var god och klicka på Online knappen igen för att förtsätta."));
+    CommRes->SetErrorTexts(ReadPortErrorTexts(*lang));
 
     Model->ConfigureIdentityItems();
 }
@@ -373,6 +374,11 @@ void TMain::OnUpdateTimer()
         UpdateTick();
         TickFailures = 0;
     } catch (...) {
+        // A pulled adapter fails every later tick at once: one message now, not three.
+        if (CloseLostPort()) {
+            ResetUpdateCounters();
+            throw;
+        }
         ++TickFailures;
         if (TickFailures < 3)
             return;
@@ -388,11 +394,13 @@ void TMain::UpdateTick()
     if (count > LastFaultCount) {
         ShowProgress(true);
         try {
-            LastFaultCount = count;
             MainWindow->show();
             MainWindow->raise();
             Dialogs.Beep();
             ReadDiagnostics();
+            // Only a block that was read counts as seen: after a failed read the next cycle
+            // tries again instead of hiding the new faults until the count grows once more.
+            LastFaultCount = count;
         } catch (...) {
             ShowProgress(false);
             throw;
@@ -451,7 +459,28 @@ void TMain::EraseDiagnosticBlock()
 
 void TMain::RunButton(const std::function<void()>& handler)
 {
-    Sequences.RunClick(handler);
+    // A pulled adapter ends the connection whichever click found it gone.
+    Sequences.RunClick([this, handler] {
+        try {
+            handler();
+        } catch (...) {
+            CloseLostPort();
+            throw;
+        }
+    });
+}
+
+bool TMain::CloseLostPort()
+{
+    if (!CommRes || !CommRes->HungUp() || !CommRes->IsOpen())
+        return false;
+    // Its notification stops repeating, puts the LEDs out and shows the status offline. The
+    // device node of a pulled adapter is free again only once it is closed.
+    try {
+        CommRes->Close();
+    } catch (const ECommResError&) {
+    }
+    return true;
 }
 
 void TMain::UnwireObjects()

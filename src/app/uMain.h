@@ -127,6 +127,8 @@ private:
     void UnwireObjects();
     void FreeObjects();
     void ResetUpdateCounters();
+    // Closes the port when its device went away; true when it did.
+    bool CloseLostPort();
     void EraseDiagnosticBlock();
     void LetPendingEventsRun();
     void SetStatus(const QString& text);

@@ -55,13 +55,15 @@ void TCommRes::Open()
     if (Opened)
         return;
     LastResult = 0;
+    LostDevice = false;
     const int index = ComPort.isEmpty() ? -1 : GetPortIndex();
     const int error = Handle->Open(index < 0 ? QString() : PortDevices[index]);
     if (error != 0) {
         SetErrorCode(error);
         throw ECommResError(QStringLiteral("Could not open communication port %1, error code %2.")
                                 .arg(ComPort)
-                                .arg(ErrorCode));
+                                .arg(ErrorCode) +
+                            QLatin1Char('\n') + Explain(error));
     }
     try {
         SetTimeouts(2000);
@@ -222,10 +224,28 @@ void TCommRes::SetTimeouts(uint32_t ms)
     }
 }
 
+QString TCommRes::CurrentDevice() const
+{
+    for (int i = 0; i < PortCount; ++i)
+        if (ComPort == QLatin1String(PortNames[i]))
+            return PortDevices[i];
+    return QString();
+}
+
+QString TCommRes::Explain(int error) const
+{
+    const TPortFailure failure{error, Handle->FailedCall(), CurrentDevice()};
+    if (PortSystem)
+        return ExplainPortError(failure, ErrorTexts, *PortSystem);
+    return ExplainPortError(failure, ErrorTexts, TPosixSerialPortSystem());
+}
+
 bool TCommRes::Transfer(TSerialDevice::TTransfer result, uint32_t count)
 {
     if (result.Error != 0) {
         LastResult = result.Error;
+        if (IsHangUp(result.Error))
+            LostDevice = true;
         return false;
     }
     if (result.Moved < count) {

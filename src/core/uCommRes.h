@@ -1,7 +1,9 @@
 #pragma once
+#include "core/uPortErrors.h"
 #include "core/uResource.h"
 #include "platform/Exception.h"
 #include "platform/SerialDevice.h"
+#include "platform/SerialPorts.h"
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -55,6 +57,19 @@ public:
     uint32_t ClearErrors();
     int32_t GetLastResult() const { return LastResult; }
 
+    // The device behind the selected port, as configured.
+    QString CurrentDevice() const;
+    // The second line of an error message for this system error code on the current device: the
+    // call that failed, the system's reason and the remedy.
+    QString Explain(int error) const;
+    // True once a read or write found the device gone; an open clears it. The port stays open
+    // until its owner closes it, so that closing runs where the owner expects it.
+    bool HungUp() const { return LostDevice; }
+
+    void SetErrorTexts(const TPortErrorTexts& texts) { ErrorTexts = texts; }
+    // Not owned; without one the machine's own devices, groups and processes are consulted.
+    void SetPortSystem(const TSerialPortSystem* system) { PortSystem = system; }
+
 private:
     void SetLineState(const termios& state);
     bool Transfer(TSerialDevice::TTransfer result, uint32_t count);
@@ -65,4 +80,7 @@ private:
     bool Opened = false;
     int32_t LastResult = 0;
     std::array<QString, PortCount> PortDevices;
+    bool LostDevice = false;
+    TPortErrorTexts ErrorTexts;
+    const TSerialPortSystem* PortSystem = nullptr;
 };

@@ -14,6 +14,14 @@ uint8_t SumOf(const uint8_t* bytes, int count)
 }
 } // namespace
 
+QString TSerialBiDirBase::Explanation(int32_t result) const
+{
+    // Only a system error code has a reason and maybe a remedy; -1 is the time-out.
+    if (result <= 0)
+        return QString();
+    return QLatin1Char('\n') + CommRes->Explain(result);
+}
+
 void TSerialBiDirBase::SendReadRequest()
 {
     SendRequest(false);
@@ -43,11 +51,14 @@ void TSerialBiDirBase::SendRequest(bool withChecksum)
     if (!CommRes->Write(TxBuffer.data(), TxLength)) {
         ErrorCode = -3;
         const int32_t result = CommRes->GetLastResult();
+        // Before the purge, which may fail too and would name its own call.
+        const QString why = Explanation(result);
         CommRes->Purge();
         throw ESerialBiDirError(
             QStringLiteral("Serial BiDirectional Error: Error code %1 when writing, communication resource error code %2")
                 .arg(ErrorCode)
-                .arg(result));
+                .arg(result) +
+            why);
     }
 }
 
@@ -56,6 +67,8 @@ void TSerialBiDirBase::ReadBytes(uint8_t* destination, uint8_t count)
     ErrorCode = 0;
     if (!CommRes->Read(destination, count)) {
         const int32_t result = CommRes->GetLastResult();
+        // Before the purge, which may fail too and would name its own call.
+        const QString why = Explanation(result);
         CommRes->Purge();
         if (result == -1) {
             ErrorCode = -2;
@@ -65,7 +78,8 @@ void TSerialBiDirBase::ReadBytes(uint8_t* destination, uint8_t count)
         throw ESerialBiDirError(
             QStringLiteral("Serial BiDirectional Error: Error code %1 when reading, communication resource error code %2")
                 .arg(ErrorCode)
-                .arg(result));
+                .arg(result) +
+            why);
     }
     RxLength = static_cast<uint8_t>(RxLength + count);
 }

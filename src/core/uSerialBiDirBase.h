@@ -60,5 +60,7 @@ public:
 
 private:
     void SendRequest(bool withChecksum);
+    // A second message line for a failed transfer, or nothing.
+    QString Explanation(int32_t result) const;
     void ReadBytes(uint8_t* destination, uint8_t count);
 };

@@ -123,10 +123,19 @@ void TEncoderModel::ReadIdentity()
 
 void TEncoderModel::ReadDiagnostics()
 {
-    RawDiag.Execute();
-    NumOfFaults.Execute();
-    MaxTemp.Execute();
-    OperatingTime.Execute();
+    auto readBlock = [this] {
+        RawDiag.Execute();
+        NumOfFaults.Execute();
+        MaxTemp.Execute();
+        OperatingTime.Execute();
+    };
+    readBlock();
+    // The encoder may store a fault while its block is read, and a block read across that moment
+    // is torn. One more read is taken before the block is called inconsistent.
+    if (!StoredFaults.DecodeConsistent()) {
+        ++BlockRereads;
+        readBlock();
+    }
     if (UnfilteredMinTemp())
         MinTemp.ExecuteUnfiltered();
     else

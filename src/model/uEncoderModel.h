@@ -45,7 +45,7 @@ public:
     // Detects the checksum variant afresh, reads the identity items and configures the live items.
     void ReadIdentity();
     // The diagnostic block and every value decoded from it, the stored faults last (their
-    // consistency check may show a message).
+    // consistency check may show a message). An inconsistent block is read a second time first.
     void ReadDiagnostics();
     // The live operating time, frequency and temperature and the stored-fault count; returns the
     // count, an erased count (0xFFFF) taken as 0.
@@ -64,6 +64,8 @@ public:
     static QString UnitsPerRevText(int32_t number);
 
     TBiDirDiagProtocol* Protocol = nullptr; // not owned
+    // How often a block was read once more for being inconsistent.
+    int BlockRereads = 0;
 
     TRawDiag RawDiag;
     TNumOfFaults NumOfFaults;

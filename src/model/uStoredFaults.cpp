@@ -126,7 +126,7 @@ int32_t TStoredFaults::FaultCount() const
     return FaultCounter().Value();
 }
 
-bool TStoredFaults::Execute()
+void TStoredFaults::Decode()
 {
     Faults.clear();
     FaultCounter().Execute();
@@ -136,9 +136,25 @@ bool TStoredFaults::Execute()
             break;
         Faults.push_back(std::move(fault));
     }
+}
+
+bool TStoredFaults::Execute()
+{
+    Decode();
     Notify(this, 0);
     CheckConsistency();
     return true;
+}
+
+bool TStoredFaults::DecodeConsistent()
+{
+    Decode();
+    return Consistent();
+}
+
+bool TStoredFaults::Consistent() const
+{
+    return OpTimesFalling() && FaultIndexValid() && OpTimeStatusValid();
 }
 
 const TStoredFault* TStoredFaults::Fault(int position) const
@@ -165,7 +181,7 @@ std::unique_ptr<TStoredFault> TStoredFaults::MakeFault(int32_t i) const
 
 bool TStoredFaults::CheckConsistency()
 {
-    if (OpTimesFalling() && FaultIndexValid() && OpTimeStatusValid())
+    if (Consistent())
         return true;
     Dialogs.MessageDlg(LangTexts.Text(QString::fromLatin1(InconsistentKey)), TMsgDlgType::Error, mbOK);
     return false;

@@ -93,6 +93,9 @@ public:
     // Fault number i (0-based, in storing order), or null when it is not in the ring.
     std::unique_ptr<TStoredFault> MakeFault(int32_t i) const;
 
+    // Decodes without notifying or showing anything; true when the block is consistent.
+    bool DecodeConsistent();
+    bool Consistent() const;
     // True when the block is consistent; otherwise shows the one message and returns false.
     bool CheckConsistency();
     bool OpTimesFalling() const;
@@ -103,6 +106,7 @@ public:
     const TStoredFaultTexts& Texts() const { return LangTexts; }
 
 private:
+    void Decode();
     TNumOfFaults& FaultCounter() const;
     int32_t FaultCount() const;
 

@@ -47,6 +47,8 @@ public:
     // What failed last, naming the host and the system's reason ("connect 10.0.0.5:4001:
     // Connection refused"); empty after success.
     QString LastFailure() const { return Failure; }
+    // What failed, without the system's reason, which the error code carries.
+    QString FailedCall() const override { return Failure.left(Failure.lastIndexOf(QLatin1String(": "))); }
 
 private:
     using TClock = std::chrono::steady_clock;
@@ -98,6 +100,7 @@ public:
     TTransfer Write(const uint8_t* buffer, size_t count) override { return Active->Write(buffer, count); }
     int Purge() override { return Active->Purge(); }
     int ClearErrors(uint32_t& bytesWaiting) override { return Active->ClearErrors(bytesWaiting); }
+    QString FailedCall() const override { return Active->FailedCall(); }
 
     // The network device's account of its last failure; empty for a local device.
     QString LastNetworkFailure() const;

@@ -38,12 +38,17 @@ public:
     virtual int Purge() = 0;
     // Clears the error state; bytesWaiting receives the number of bytes received but not read.
     virtual int ClearErrors(uint32_t& bytesWaiting) = 0;
+
+    // The system call whose failure the last error code came from ("open", "flock", ...), so a
+    // message can say what failed and not only why; empty when nothing failed yet.
+    virtual QString FailedCall() const { return QString(); }
 };
 
-// The POSIX serial device on termios.
+// The POSIX serial device on termios. With the environment variable KIV_TRACE set, every open,
+// failure, read and write is logged to standard error with its bytes in hexadecimal.
 class TPosixSerialDevice : public TSerialDevice {
 public:
-    TPosixSerialDevice() = default;
+    TPosixSerialDevice();
     TPosixSerialDevice(const TPosixSerialDevice&) = delete;
     TPosixSerialDevice& operator=(const TPosixSerialDevice&) = delete;
     ~TPosixSerialDevice() override;
@@ -58,9 +63,19 @@ public:
     TTransfer Write(const uint8_t* buffer, size_t count) override;
     int Purge() override;
     int ClearErrors(uint32_t& bytesWaiting) override;
+    QString FailedCall() const override { return QLatin1String(LastCall); }
 
 private:
+    // Notes the failing call and passes its error code on.
+    int Failed(const char* call, int error);
+    void Trace(const QString& text) const;
+    void TraceTransfer(const char* direction, const uint8_t* bytes, const TTransfer& result) const;
+
     int Fd = -1;
+    bool Exclusive = false;   // TIOCEXCL set, to be cleared on close
+    const char* LastCall = "";
+    bool Tracing = false;
+    QString Path;
     uint32_t ReadTimeoutMs = 0;
     uint32_t WriteTimeoutMs = 0;
 };

@@ -39,3 +39,12 @@ QString TLangIniFile::ReadTextFrom(const QString& section, const QString& key, c
     WriteString(section, key, ToStored(defaultText));
     return defaultText;
 }
+
+TPortErrorTexts ReadPortErrorTexts(TLangIniFile& langFile)
+{
+    TPortErrorTexts texts;
+    texts.Read([&langFile](const QString& key, const QString& defaultText) {
+        return langFile.ReadTextFrom(QStringLiteral("SerialPort"), key, defaultText);
+    });
+    return texts;
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/uPortErrors.h"
 #include "platform/IniFile.h"
 #include <QString>
 
@@ -36,3 +37,6 @@ public:
     // others fill in (the main window's column titles) fits them to the texts here.
     virtual void LanguagePassEnded() {}
 };
+
+// The texts that explain a failed port operation, from section "SerialPort".
+TPortErrorTexts ReadPortErrorTexts(TLangIniFile& langFile);

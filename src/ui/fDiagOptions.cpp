@@ -1,6 +1,7 @@
 #include "ui/fDiagOptions.h"
 #include "core/uCommRes.h"
 #include "core/uUpdateTimer.h"
+#include "platform/SerialPorts.h"
 #include "settings/uApplIniFile.h"
 #include "settings/uCommResIniFile.h"
 #include "ui/uHelp.h"
@@ -13,7 +14,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStandardItemModel>
+#include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace {
 
@@ -50,7 +54,12 @@ TDiagOptions::TDiagOptions(QWidget* parent)
     SetHelpContext(this, HelpContext);
     setFixedSize(ClientWidth, ClientHeight);
     CreateComponents();
+    DeviceScan = new QTimer(this);
+    DeviceScan->setInterval(DeviceScanMs);
+    connect(DeviceScan, &QTimer::timeout, this, [this] { RefreshDevices(); });
 }
+
+TDiagOptions::~TDiagOptions() = default;
 
 void TDiagOptions::SetCaption(QLabel* label, const QString& text)
 {
@@ -107,6 +116,26 @@ void TDiagOptions::CreateComponents()
             cbLangChange();
     });
 
+    // The device behind the selected port name, from the devices present or typed in.
+    lbComDevice = label("lbComDevice", 7, 134);
+    cbComDevice = combo("cbComDevice", 148, true);
+    cbComDevice->setGeometry(7, 148, 276, cbComDevice->height());
+    cbComDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    // The drop-down shows each device with its description beside it; the box takes the path.
+    cbComDevice->setModel(new QStandardItemModel(0, 2, cbComDevice));
+    auto* deviceView = new QTreeView(cbComDevice);
+    deviceView->setHeaderHidden(true);
+    deviceView->setRootIsDecorated(false);
+    deviceView->setItemsExpandable(false);
+    deviceView->setAllColumnsShowFocus(true);
+    deviceView->setUniformRowHeights(true);
+    cbComDevice->setView(deviceView);
+    connect(cbComDevice, &QComboBox::activated, this, [this] { cbComDeviceChange(); });
+    connect(cbComDevice->lineEdit(), &QLineEdit::editingFinished, this, [this] { cbComDeviceChange(); });
+    lbComDeviceInfo = label("lbComDeviceInfo", 7, 172);
+    lbComDeviceInfo->setGeometry(7, 172, 276, 15);
+    lbComDeviceInfo->setEnabled(false); // greyed: a description, not a control
+
     cbUseModem = new QCheckBox(this);
     cbUseModem->setObjectName(QStringLiteral("cbUseModem"));
     cbUseModem->setGeometry(164, 17, 97, 17);
@@ -117,36 +146,37 @@ void TDiagOptions::CreateComponents()
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Bevel1->setGeometry(8, 136, 273, 105);
+    Bevel1->setGeometry(8, 192, 273, 105);
     Bevel2 = new QFrame(this);
     Bevel2->setObjectName(QStringLiteral("Bevel2"));
     Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Bevel2->setGeometry(12, 140, 265, 96);
+    Bevel2->setGeometry(12, 196, 265, 96);
 
-    lbRemDBDir = label("lbRemDBDir", 28, 155);
-    edDBDir = edit("edDBDir", {28, 171, 185, 21});
+    lbRemDBDir = label("lbRemDBDir", 28, 211);
+    edDBDir = edit("edDBDir", {28, 227, 185, 21});
 
     sbtnDbDir = new QToolButton(this);
     sbtnDbDir->setObjectName(QStringLiteral("sbtnDbDir"));
     sbtnDbDir->setIcon(QIcon(QStringLiteral(":/images/folder.png")));
-    sbtnDbDir->setGeometry(220, 168, 33, 27);
+    sbtnDbDir->setGeometry(220, 224, 33, 27);
     connect(sbtnDbDir, &QToolButton::clicked, this, [this] { sbtnDbDirClick(); });
 
     spbtnUpdateDB = new QToolButton(this);
     spbtnUpdateDB->setObjectName(QStringLiteral("spbtnUpdateDB"));
     spbtnUpdateDB->setIcon(QIcon(QStringLiteral(":/images/database-init.png")));
     spbtnUpdateDB->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    spbtnUpdateDB->setGeometry(64, 200, 137, 26);
+    spbtnUpdateDB->setGeometry(64, 256, 137, 26);
     connect(spbtnUpdateDB, &QToolButton::clicked, this, [this] { spbtnUpdateDBClick(); });
 
     btnOk = new QPushButton(this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setGeometry(100, 256, 75, 25);
+    btnOk->setGeometry(100, 312, 75, 25);
     connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
 
     setTabOrder(cbComPort, cbUpdateInterval);
     setTabOrder(cbUpdateInterval, cbLang);
-    setTabOrder(cbLang, btnOk);
+    setTabOrder(cbLang, cbComDevice);
+    setTabOrder(cbComDevice, btnOk);
     setTabOrder(btnOk, cbUseModem);
     setTabOrder(cbUseModem, edTelphoneNumber);
     setTabOrder(edTelphoneNumber, edDBDir);
@@ -162,6 +192,7 @@ void TDiagOptions::UpdateLanguage(TLangIniFile* langFile)
     langFile->SetSection(QStringLiteral("DiagOptions"));
     setWindowTitle(langFile->ReadText(QStringLiteral("DiagOptions"), QStringLiteral("Inställningar")));
     SetCaption(lbLangTitle, langFile->ReadText(QStringLiteral("lbLangTitle"), QStringLiteral("Språk:")));
+    SetCaption(lbComDevice, langFile->ReadText(QStringLiteral("lbComDevice"), QStringLiteral("Enhet för vald serieport:")));
     btnOk->setText(langFile->ReadText(QStringLiteral("btnOk"), QStringLiteral("OK")));
     cbUseModem->setText(langFile->ReadText(QStringLiteral("cbUseModem"), QStringLiteral("Använd modem")));
     cbUseModem->resize(std::max(97, cbUseModem->sizeHint().width()), cbUseModem->height());
@@ -253,6 +284,11 @@ bool TDiagOptions::eventFilter(QObject* watched, QEvent* event)
         cbLangKeyDown();
         return cbLangKeyPress(static_cast<QKeyEvent*>(event)->key());
     }
+    // Enter takes the typed device and leaves the dialog open, as in the language box.
+    if (watched == cbComDevice && type == QEvent::KeyPress && IsEnter(static_cast<QKeyEvent*>(event)->key())) {
+        cbComDeviceChange();
+        return true;
+    }
     if (watched == cbLang && type == QEvent::KeyRelease) {
         cbLangKeyUp();
         return false;
@@ -274,8 +310,91 @@ void TDiagOptions::cbComPortChange()
         CommRes->Close();
     CommRes->SetComPort(cbComPort->currentText());
     CommResIniFile->WriteComPort(CommRes->GetComPort());
+    RefreshDevices();
     if (wasOpen)
         Run(Actions.GoOnline);
+}
+
+const TSerialPortSystem& TDiagOptions::Ports() const
+{
+    if (PortSystem)
+        return *PortSystem;
+    if (!MachinePorts)
+        const_cast<TDiagOptions*>(this)->MachinePorts = std::make_unique<TPosixSerialPortSystem>();
+    return *MachinePorts;
+}
+
+void TDiagOptions::RefreshDevices()
+{
+    const int port = PortOf(cbComPort->currentText());
+    const QString current = CommRes && port >= 0 ? CommRes->GetPortDevice(port) : QString();
+    const QList<TSerialPortEntry> entries = Ports().Ports();
+    QStringList devices;
+    for (const TSerialPortEntry& entry : entries)
+        devices << entry.Preferred();
+    // Typing in the box must not be overwritten by a scan that found nothing new.
+    const bool typing = cbComDevice->lineEdit()->hasFocus() && cbComDevice->currentText() != current;
+    if (devices != ListedDevices || !typing) {
+        const QSignalBlocker quiet(cbComDevice);
+        const QString shown = typing ? cbComDevice->currentText() : current;
+        if (devices != ListedDevices) {
+            cbComDevice->clear();
+            auto* model = static_cast<QStandardItemModel*>(cbComDevice->model());
+            for (const TSerialPortEntry& entry : entries) {
+                const QString tip = entry.ById.isEmpty() ? entry.Description
+                                                         : entry.Description + QStringLiteral(" (") + entry.Device + QLatin1Char(')');
+                auto* path = new QStandardItem(entry.Preferred());
+                path->setToolTip(tip.trimmed());
+                auto* description = new QStandardItem(tip.trimmed());
+                description->setToolTip(tip.trimmed());
+                model->appendRow({path, description});
+            }
+            auto* view = static_cast<QTreeView*>(cbComDevice->view());
+            view->resizeColumnToContents(0);
+            view->resizeColumnToContents(1);
+            view->setMinimumWidth(view->columnWidth(0) + view->columnWidth(1) + 2 * view->frameWidth());
+            ListedDevices = devices;
+        }
+        cbComDevice->setCurrentIndex(cbComDevice->findText(shown, Qt::MatchExactly));
+        cbComDevice->setEditText(shown);
+        cbComDevice->lineEdit()->setCursorPosition(0);
+    }
+    ShowDeviceInfo();
+}
+
+// The description of the device shown, or nothing for a device that is not present.
+void TDiagOptions::ShowDeviceInfo()
+{
+    const int item = cbComDevice->findText(cbComDevice->currentText(), Qt::MatchExactly);
+    const QString info = item >= 0 ? cbComDevice->itemData(item, Qt::ToolTipRole).toString() : QString();
+    lbComDeviceInfo->setText(lbComDeviceInfo->fontMetrics().elidedText(info, Qt::ElideMiddle, lbComDeviceInfo->width()));
+    lbComDeviceInfo->setToolTip(info);
+}
+
+void TDiagOptions::cbComDeviceChange()
+{
+    const int port = PortOf(cbComPort->currentText());
+    const QString device = cbComDevice->currentText().trimmed();
+    if (port < 0 || device.isEmpty() || !CommRes || device == CommRes->GetPortDevice(port))
+        return;
+    CommRes->SetPortDevice(port, device);
+    if (CommResIniFile)
+        CommResIniFile->WriteComDevice(port + 1, device);
+    RefreshPortTips();
+    ShowDeviceInfo();
+}
+
+void TDiagOptions::showEvent(QShowEvent* event)
+{
+    RefreshDevices();
+    DeviceScan->start();
+    QDialog::showEvent(event);
+}
+
+void TDiagOptions::hideEvent(QHideEvent* event)
+{
+    DeviceScan->stop();
+    QDialog::hideEvent(event);
 }
 
 // A text that is none of the entries gives the default interval, which the box then shows.

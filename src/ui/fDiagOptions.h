@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QFrame;
@@ -14,7 +15,9 @@ class QToolButton;
 class TApplIniFile;
 class TCommRes;
 class TCommResIniFile;
+class TSerialPortSystem;
 class TUpdateTimer;
+class QTimer;
 
 // What the options dialog asks of the rest of the program; set by the controller, an action left
 // empty does nothing.
@@ -32,12 +35,15 @@ class TDiagOptions : public QDialog, public TLangClient, public TLangList {
     Q_OBJECT
 public:
     static constexpr int ClientWidth = 290;
-    static constexpr int ClientHeight = 290;
+    static constexpr int ClientHeight = 346;
+    // How often the device list looks for adapters plugged in or out while the dialog is shown.
+    static constexpr int DeviceScanMs = 1000;
     static constexpr int HelpContext = 19;
     // Shown in cbLang while no language is chosen; never taken for a language name.
     static const QString LangPlaceholder;
 
     explicit TDiagOptions(QWidget* parent = nullptr);
+    ~TDiagOptions() override;
 
     // References set by the controller, none owned.
     void SetCommRes(TCommRes* commRes) { CommRes = commRes; }
@@ -46,6 +52,8 @@ public:
     void SetUpdateTimer(TUpdateTimer* updateTimer) { UpdateTimer = updateTimer; }
     void SetLangController(TLangController* langController) { LangController = langController; }
     void SetActions(TDiagOptionsActions actions) { Actions = std::move(actions); }
+    // Not owned; without one the machine's own serial devices are listed.
+    void SetPortSystem(const TSerialPortSystem* system) { PortSystem = system; }
 
     // True when the dialog was closed with OK.
     bool RunModal();
@@ -65,6 +73,10 @@ public:
     void SetLangItemIndex(int index) override;
 
     void cbComPortChange();
+    // Lists the devices present and shows the one the selected port stands for.
+    void RefreshDevices();
+    // The chosen or typed device becomes the selected port's device, in the settings at once.
+    void cbComDeviceChange();
     void cbUpdateIntervalChange();
     void cbLangChange();
     void cbLangKeyDown();
@@ -78,6 +90,9 @@ public:
     // Components
     QLabel* lbComPort;
     QComboBox* cbComPort;
+    QLabel* lbComDevice;
+    QComboBox* cbComDevice;
+    QLabel* lbComDeviceInfo;
     QLabel* lbUpdateInterval;
     QComboBox* cbUpdateInterval;
     QLabel* lbLangTitle;
@@ -95,11 +110,15 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void CreateComponents();
     QString PortTip(int item) const;
     void RefreshPortTips();
+    const TSerialPortSystem& Ports() const;
+    void ShowDeviceInfo();
 
     TCommRes* CommRes = nullptr;
     TCommResIniFile* CommResIniFile = nullptr;
@@ -107,6 +126,11 @@ private:
     TUpdateTimer* UpdateTimer = nullptr;
     TLangController* LangController = nullptr;
     TDiagOptionsActions Actions;
+    const TSerialPortSystem* PortSystem = nullptr;
+    std::unique_ptr<TSerialPortSystem> MachinePorts;
+    QTimer* DeviceScan = nullptr;
+    // What the device list showed last, so a scan that finds the same devices changes nothing.
+    QStringList ListedDevices;
     // False while a key is down in cbLang: typing never switches the language.
     bool LangChangeAttached = true;
     // The placeholder as the current language words it.

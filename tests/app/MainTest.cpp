@@ -28,6 +28,7 @@
 #include <QToolButton>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
@@ -468,6 +469,86 @@ TEST_F(MainTest, ASavedReadingReachesTheRemoteDatabaseWhenTheViewerConnects)
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("remote-check"));
+}
+
+// Pulling the adapter while repeating: the next cycle fails at once, not after a time-out, and
+// the connection ends with one message (not one per cycle), both LEDs out and the port closed.
+// Plugged back in at the same name, the online button works again.
+TEST_F(MainTest, UnplugWhileRepeatingEndsTheConnectionOnceAndReplugWorks)
+{
+    StartWith(HealthyImage);
+    const QString link = Folder.filePath(QStringLiteral("adapter"));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(Sim.SlavePath()), link));
+    Main->CommRes->SetPortDevice(0, link);
+    Main->UpdateTimer->SetInterval(TUpdateTimer::IntervalFromIndex(24)); // no real tick in between
+    Control->btnUpdate->click();
+    ASSERT_TRUE(Main->UpdateTimer->IsRepeating());
+
+    TSimInjection unplug;
+    unplug.HangUpAfter = 3; // in the middle of the live values
+    Sim.SetInjection(unplug);
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        Main->OnUpdateTimer();
+        ADD_FAILURE() << "the cycle went through a pulled cable";
+    } catch (const std::exception& e) {
+        const QString message = QString::fromUtf8(e.what());
+        EXPECT_TRUE(message.contains(QStringLiteral("communication resource error code 5"))) << e.what();
+        EXPECT_TRUE(message.contains(link + QStringLiteral(": "))) << e.what();
+    }
+    EXPECT_LT(clock.elapsed(), 1500) << "a hang-up is no time-out";
+    EXPECT_FALSE(Main->CommRes->IsOpen());
+    EXPECT_FALSE(Main->UpdateTimer->IsRepeating());
+    EXPECT_TRUE(ShowsLed(Control->btnUpdate, false));
+    EXPECT_TRUE(ShowsLed(Control->btnOnLine, false));
+    EXPECT_EQ(Main->MainWindow->StatusText(1), QStringLiteral("Status: Offline"));
+    EXPECT_EQ(Main->TickFailures, 0);
+
+    // Plugged in again: a new device behind the same name.
+    Sim.Stop();
+    Sim.SetInjection({});
+    QFile::remove(link);
+    ASSERT_TRUE(QFile::link(QString::fromStdString(Sim.Start()), link));
+    Sim.ClearLog();
+    Control->btnOnLine->click();
+    EXPECT_TRUE(Main->CommRes->IsOpen());
+    EXPECT_EQ(Main->MainWindow->StatusText(1), QStringLiteral("Status: Online"));
+    EXPECT_GT(Counts().EepromReads, 99) << "a full single update";
+    EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Texts().join('\n').toStdString();
+}
+
+// A hang-up during a button's sequence closes the port too, so the name is free for the re-plug.
+TEST_F(MainTest, UnplugDuringASingleUpdateClosesThePort)
+{
+    StartWith(HealthyImage);
+    Main->CommRes->Open();
+    TSimInjection unplug;
+    unplug.HangUpAfter = 40; // inside the diagnostic block
+    Sim.SetInjection(unplug);
+    EXPECT_THROW(Main->RunButton([this] { Main->SingleUpdate(); }), std::exception);
+    EXPECT_FALSE(Main->CommRes->IsOpen());
+    EXPECT_EQ(Main->MainWindow->StatusText(1), QStringLiteral("Status: Offline"));
+}
+
+// A block read that fails must not count the new faults as seen: the next cycle reads the block.
+TEST_F(MainTest, FaultCountIsTakenOnlyAfterTheBlockWasRead)
+{
+    StartWith(HealthyImage);
+    Main->CommRes->Open();
+    Main->Protocol->RetryCount = 1; // the variant is known: a mismatch fails at once
+    TSimInjection noise;
+    noise.GarbageAfter = 7 + 10; // the live values, then ten bytes of the block
+    Sim.SetInjection(noise);
+    EXPECT_NO_THROW(Main->OnUpdateTimer());
+    EXPECT_EQ(Main->TickFailures, 1);
+    EXPECT_EQ(Main->LastFaultCount, 0);
+
+    Sim.SetInjection({});
+    Sim.ClearLog();
+    Main->OnUpdateTimer();
+    EXPECT_EQ(Counts().EepromReads, 2 + 99) << "the block is read on the next cycle";
+    EXPECT_EQ(Main->LastFaultCount, 14);
 }
 
 TEST_F(MainTest, InstalledWhereTheUserCannotWriteItWritesOnlyIntoTheDataFolder)

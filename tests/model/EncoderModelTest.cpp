@@ -4,6 +4,8 @@
 #include "support/FakeDialogs.h"
 #include "ModelFixture.h"
 #include "model/uEncoderModel.h"
+#include "support/RecordingProgress.h"
+#include <thread>
 
 namespace {
 
@@ -95,6 +97,43 @@ TEST_F(EncoderModelTest, LiveReadingReturnsTheStoredFaultCount)
     EXPECT_EQ(Model.LiveTemp.GetAsText(), QStringLiteral("36"));
     EXPECT_EQ(Model.LiveFreq.GetAsText(), QStringLiteral("10000"));
     EXPECT_EQ(Model.LiveOpTime.GetAsText(), QStringLiteral("12345"));
+}
+
+// A fault stored while the block is read tears it. The block is read once more, on the progress
+// bar like the first time, and no message is shown when the second read is whole.
+TEST_F(EncoderModelTest, TornBlockIsReadOnceMoreWithoutAMessage)
+{
+    Sim.LoadImage(ImageDir + "healthy.txt");
+    Sim.SetPacing(0, 1); // slow enough for the fault to land inside the first read
+    RecordingProgress bar;
+    Protocol.ProgressBar = &bar;
+    Sim.ClearLog();
+    // Past the count (bytes 3 and 4), before the ring slot the new fault goes to (bytes 22 to 27).
+    std::thread encoder([this] {
+        Sim.WaitForRequests(10, std::chrono::seconds(5));
+        Sim.StoreFault(0x80);
+    });
+    Model.ReadDiagnostics();
+    encoder.join();
+    Protocol.ProgressBar = nullptr;
+
+    EXPECT_EQ(Model.BlockRereads, 1);
+    EXPECT_EQ(Sim.RequestCount(), 2u * 99u);
+    EXPECT_EQ(bar.Steps, 2 * 98) << "both reads move the bar";
+    EXPECT_TRUE(Dialogs.Messages.empty());
+    EXPECT_EQ(Model.NumOfFaults.Value(), 15);
+    EXPECT_EQ(Model.StoredFaults.Fault(0)->Index, 15);
+}
+
+TEST_F(EncoderModelTest, BlockInconsistentTwiceShowsTheMessageOnce)
+{
+    Sim.LoadImage(ImageDir + "healthy.txt");
+    Sim.SetEeprom(2, 3); // a newest offset that fits no fault count
+    Sim.ClearLog();
+    Model.ReadDiagnostics();
+    EXPECT_EQ(Model.BlockRereads, 1);
+    EXPECT_EQ(Sim.RequestCount(), 2u * 99u);
+    EXPECT_EQ(Dialogs.Messages.size(), 1u);
 }
 
 } // namespace

@@ -134,7 +134,10 @@ TEST(NetworkLink, ServersThatRefuseOrNeverAnswerGiveTheLinksErrors)
             ADD_FAILURE() << "opened";
         } catch (const ECommResError& e) {
             EXPECT_EQ(QString::fromUtf8(e.what()),
-                      QStringLiteral("Could not open communication port COM1, error code %1.").arg(ECONNREFUSED));
+                      QStringLiteral("Could not open communication port COM1, error code %1.\n"
+                                     "tcp://127.0.0.1:%2: connect 127.0.0.1:%2: Connection refused.")
+                          .arg(ECONNREFUSED)
+                          .arg(port));
         }
         EXPECT_EQ(device->LastFailure(), QStringLiteral("connect 127.0.0.1:%1: Connection refused").arg(port));
     }

@@ -1,5 +1,6 @@
 #include "support/PtyPair.h"
 #include "platform/SerialDevice.h"
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -63,21 +64,29 @@ TEST(PosixSerialDevice, PassesEveryByteValueBothWays)
 TEST(PosixSerialDevice, OpensExclusivelyAndReleasesTheExclusionOnClose)
 {
     PtyPair pty;
+    // The pty's exclusive flag as another opener (root passes it) finds it.
+    auto exclusiveFlag = [&pty] {
+        const int probe = ::open(pty.SlavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        int exclusive = -1;
+        if (probe >= 0) {
+            ::ioctl(probe, TIOCGEXCL, &exclusive);
+            ::close(probe);
+        }
+        return exclusive;
+    };
     TPosixSerialDevice first, second;
     ASSERT_EQ(first.Open(pty.SlavePath()), 0);
     EXPECT_EQ(second.Open(pty.SlavePath()), EBUSY);
+    EXPECT_EQ(second.FailedCall().toStdString(), "flock");
     EXPECT_FALSE(second.IsOpen());
+    // On a pty the lock stands alone: the flag would outlive a crashed client and lock out every
+    // later non-root opener.
+    EXPECT_EQ(exclusiveFlag(), 0);
 
     EXPECT_EQ(first.Close(), 0);
     EXPECT_FALSE(first.IsOpen());
     EXPECT_EQ(first.Close(), 0);
-    // TIOCEXCL would outlive the close on a pty and lock out every later non-root opener.
-    const int probe = ::open(pty.SlavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(probe, 0);
-    int exclusive = -1;
-    ASSERT_EQ(::ioctl(probe, TIOCGEXCL, &exclusive), 0);
-    EXPECT_EQ(exclusive, 0);
-    ::close(probe);
+    EXPECT_EQ(exclusiveFlag(), 0);
 
     EXPECT_EQ(second.Open(pty.SlavePath()), 0);
 }
@@ -86,18 +95,22 @@ TEST(PosixSerialDevice, FailedOpenReportsErrnoAndLeaksNoDescriptor)
 {
     QTemporaryFile plainFile;
     ASSERT_TRUE(plainFile.open());
+    QTemporaryDir folder;
     const struct {
         QString Path;
         int Error;
+        const char* Call;   // the call the message names
     } cases[] = {
-        {QStringLiteral("/nonexistent/ttyKIV"), ENOENT},
-        {QString(), ENOENT},
-        {plainFile.fileName(), ENOTTY},   // opens, but is no terminal: closed again
+        {QStringLiteral("/nonexistent/ttyKIV"), ENOENT, "open"},
+        {QString(), ENOENT, "open"},
+        {folder.path(), EISDIR, "open"},
+        {plainFile.fileName(), ENOTTY, "ioctl(TIOCEXCL)"},   // opens, but is no terminal: closed again
     };
     for (const auto& c : cases) {
         const int before = OpenDescriptorCount();
         TPosixSerialDevice device;
         EXPECT_EQ(device.Open(c.Path), c.Error) << c.Path.toStdString();
+        EXPECT_EQ(device.FailedCall().toStdString(), c.Call);
         EXPECT_FALSE(device.IsOpen());
         EXPECT_EQ(OpenDescriptorCount(), before) << c.Path.toStdString();
     }
@@ -116,6 +129,7 @@ TEST(PosixSerialDevice, HangUpIsAnErrorNotATimeout)
     uint8_t buffer[3] = {};
     const auto read = device.Read(buffer, 3);
     EXPECT_EQ(read.Error, EIO);
+    EXPECT_EQ(device.FailedCall().toStdString(), "read");
     EXPECT_LE(read.Moved, 1u);
 }
 

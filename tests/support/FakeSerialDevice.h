@@ -42,6 +42,18 @@ public:
         return CloseError;
     }
     bool IsOpen() const override { return Opened; }
+    // Names the call of the last kind that was told to fail.
+    QString FailedCall() const override
+    {
+        if (Calls.empty())
+            return QString();
+        switch (Calls.back()) {
+        case 'O': return OpenError ? QStringLiteral("open") : QString();
+        case 'R': return ReadError ? QStringLiteral("read") : QString();
+        case 'W': return WriteError ? QStringLiteral("write") : QString();
+        default: return QString();
+        }
+    }
     int GetLineSettings(termios& settings) override
     {
         settings = Line;

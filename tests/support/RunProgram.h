@@ -1,5 +1,6 @@
 #pragma once
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -12,10 +13,21 @@ struct TRun {
 };
 
 // Runs one of the built programs (kiv-read, kiv-db, ...) from the build's program folder.
-inline TRun RunProgram(const QString& name, const QStringList& args)
+// wrapper runs it through another program (setpriv, for example); environment adds NAME=VALUE
+// variables to the test's own.
+inline TRun RunProgram(const QString& name, const QStringList& args, const QStringList& wrapper = {},
+                       const QStringList& environment = {})
 {
     QProcess program;
-    program.start(QStringLiteral(KIV_PROGRAM_DIR "/") + name, args);
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString& variable : environment)
+        variables.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+    program.setProcessEnvironment(variables);
+    const QString path = QStringLiteral(KIV_PROGRAM_DIR "/") + name;
+    if (wrapper.isEmpty())
+        program.start(path, args);
+    else
+        program.start(wrapper.first(), wrapper.mid(1) + QStringList{path} + args);
     TRun run;
     if (!program.waitForFinished(30000) || program.exitStatus() != QProcess::NormalExit) {
         program.kill();

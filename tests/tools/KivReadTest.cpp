@@ -2,6 +2,7 @@
 
 #include "EncoderSim.h"
 #include "support/RunProgram.h"
+#include "platform/SerialDevice.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -10,19 +11,26 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <csignal>
 
 namespace {
 
 const std::string ImageDir = std::string(KIV_SOURCE_DIR) + "/tools/encoder-sim/images/";
 
-TRun RunKivRead(const QStringList& args)
+// wrapper runs kiv-read through another program (setpriv); environment adds variables.
+TRun RunKivRead(const QStringList& args, const QStringList& wrapper = {}, const QStringList& environment = {})
 {
-    return RunProgram(QStringLiteral("kiv-read"), args);
+    return RunProgram(QStringLiteral("kiv-read"), args, wrapper, environment);
 }
 
 QJsonObject JsonOf(const TRun& run)
@@ -134,14 +142,15 @@ TEST_F(KivReadTest, ErasedEncoderHasNoFaultsAndAConsistentBlock)
     EXPECT_TRUE(ConsistentOf(json));
 }
 
-// The consistency message goes to standard error instead of a box; the reading is still printed.
+// The consistency message goes to standard error instead of a box, once, although the block was
+// read twice; the reading is still printed and the exit status tells it apart.
 TEST_F(KivReadTest, InconsistentBlockIsReportedAndStillPrinted)
 {
     Sim.LoadImage(ImageDir + "plain.txt");
     Sim.SetEeprom(2, 3); // no fault count puts the newest record at offset 3
     const TRun run = RunKivRead({"--device", Device, "--json"});
-    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_TRUE(run.Err.contains("EEPromdata är inte giltig.")) << run.Err.toStdString();
+    ASSERT_EQ(run.ExitCode, 3) << run.Err.toStdString();
+    EXPECT_EQ(run.Err.count("EEPromdata är inte giltig."), 1) << run.Err.toStdString();
     const QJsonObject json = JsonOf(run);
     EXPECT_EQ(Text(json, "checksum"), "plain");
     EXPECT_FALSE(ConsistentOf(json));
@@ -191,6 +200,10 @@ TEST(KivReadArguments, WrongArgumentsGiveUsageAndExitCode2)
         {"--device", "/dev/null", "--folder", "/tmp"},
         {"--port", "COM1", "--folder", "/no/such/folder"},
         {"--device", "/dev/null", "--verbose"},
+        {"--device", "/dev/null", "--timeout", "0"},
+        {"--device", "/dev/null", "--timeout"},
+        {"--list", "--json"},
+        {"--device", "/dev/null", "--watch", "1", "--csv", "--timeout", "5"},
         {"--device", "/dev/null", "--watch", "1"},
         {"--device", "/dev/null", "--watch", "1", "--csv", "--json"},
         {"--device", "/dev/null", "--watch", "0", "--csv"},
@@ -264,7 +277,127 @@ TEST(KivReadArguments, MissingDeviceExitsWith1AndTheLinkMessage)
     const TRun run = RunKivRead({"--device", "/no/such/tty", "--json"});
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_TRUE(run.Out.isEmpty());
-    EXPECT_EQ(run.Err.toStdString(), "kiv-read: /no/such/tty: Could not open communication port COM1, error code 2.\n");
+    // The device path given, not the internal port name, and what the system said on the next line.
+    EXPECT_TRUE(run.Err.startsWith("kiv-read: /no/such/tty: Could not open communication port /no/such/tty, error code "
+                                   "2.\n/no/such/tty: open: No such file or directory. Är adaptern ansluten?"))
+        << run.Err.toStdString();
+}
+
+// Every way a line goes wrong ends a reading with the link's own message (a hang-up or noise is no
+// time-out); only the silent encoder waits for the 2 s time-out, once.
+TEST_F(KivReadTest, LineFaultsEndTheReadingWithTheLinksMessage)
+{
+    Sim.LoadImage(ImageDir + "healthy.txt");
+    TSimInjection hangUp, silent, noise, wrongChecksum, slow;
+    hangUp.HangUpAfter = 60;   // the identity takes 21 requests: this is mid-block
+    silent.SilentAfter = 60;
+    noise.GarbageAfter = 60;
+    wrongChecksum.WrongChecksumAt = 60;
+    slow.SlowMs = 30;
+    const struct {
+        const char* Name;
+        TSimInjection Injection;
+        QStringList Extra;
+        QStringList Expected;
+        int MaxMs;   // 0: the message tells a time-out apart already
+    } rows[] = {
+        {"hang-up mid-block", hangUp, {},
+         {"communication resource error code 5", "read: Input/output error", "kopplades ur"}, 0},
+        {"noise", noise, {}, {"Checksum error when reading"}, 0},
+        {"one wrong checksum", wrongChecksum, {}, {"Checksum error when reading"}, 0},
+        // The whole reading would take over ten seconds at this pace.
+        {"slow past the deadline", slow, {"--timeout", "1"}, {"no complete reading within 1 s"}, 5000},
+        {"silent encoder", silent, {}, {"Serial BiDirectional Error: Timeout error"}, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        // A hung-up line is gone for good: every row gets a fresh one.
+        Sim.Stop();
+        Sim.SetInjection(row.Injection);
+        const QString device = QString::fromStdString(Sim.Start());
+        QElapsedTimer clock;
+        clock.start();
+        const TRun run = RunKivRead(QStringList{"--device", device, "--json"} + row.Extra);
+        if (row.MaxMs > 0) {
+            EXPECT_LT(clock.elapsed(), row.MaxMs);
+        }
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_TRUE(run.Out.isEmpty());
+        for (const QString& part : row.Expected)
+            EXPECT_TRUE(run.Err.contains(part)) << run.Err.toStdString();
+    }
+}
+
+// A busy device names the program that holds it; here that is this test program.
+TEST_F(KivReadTest, BusyDeviceNamesItsHolder)
+{
+    TPosixSerialDevice holder;
+    ASSERT_EQ(holder.Open(Device), 0);
+    const TRun run = RunKivRead({"--device", Device});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Err.contains("error code 16.\n" + Device + ": flock: Device or resource busy. Enheten används "
+                                 "av ett annat program: " + QString::number(QCoreApplication::applicationPid())))
+        << run.Err.toStdString();
+}
+
+// Permission is checked only for someone other than root.
+TEST_F(KivReadTest, DeniedDeviceTellsWhichGroupToJoin)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run kiv-read as another user (setpriv)";
+    ASSERT_EQ(::chmod(Device.toLocal8Bit().constData(), 0600), 0);
+    const TRun run =
+        RunKivRead({"--device", Device}, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Err.contains("error code 13.\n" + Device + ": open: Permission denied. ")) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains(QRegularExpression("sudo usermod -aG \\w+ \\w+\n$"))) << run.Err.toStdString();
+}
+
+// The list a script or the options dialog sees: a stable name first, with the adapter described.
+TEST_F(KivReadTest, ListShowsStableNamesWithTheirDevice)
+{
+    QTemporaryDir byId;
+    const QString stable = byId.filePath("usb-Kiv_Encoder_Simulator_0001-if00-port0");
+    ASSERT_TRUE(QFile::link(Device, stable));
+    const TRun run = RunKivRead({"--list"}, {}, {"KIV_SERIAL_BY_ID=" + byId.path()});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.startsWith(Device + "\t" + stable + "\tKiv Encoder Simulator 0001\n")) << run.Out.toStdString();
+}
+
+// The simulator as a program: its faults are documented, and a pulled line comes back at the
+// same name, where a new reading works.
+TEST(KivReadReplug, SimulatorHangsUpAndComesBackAtTheSameLink)
+{
+    QProcess help;
+    help.start(QStringLiteral(KIV_PROGRAM_DIR "/kiv-encoder-sim"), {"--help"});
+    ASSERT_TRUE(help.waitForFinished(5000));
+    const QString usage = QString::fromUtf8(help.readAllStandardOutput());
+    for (const char* flag : {"--hangup-after", "--replug-after", "--silent-after", "--garbage-after",
+                             "--wrong-checksum-at", "--slow"})
+        EXPECT_TRUE(usage.contains(QLatin1String(flag))) << flag;
+
+    QTemporaryDir folder;
+    const QString link = folder.filePath("encoder");
+    QProcess sim;
+    sim.start(QStringLiteral(KIV_PROGRAM_DIR "/kiv-encoder-sim"),
+              {"--link", link, "--image", QString::fromStdString(ImageDir + "healthy.txt"), "--hangup-after", "40",
+               "--replug-after", "300"});
+    ASSERT_TRUE(sim.waitForReadyRead(5000));
+    sim.readLine(); // the first device
+    const TRun cut = RunKivRead({"--device", link});
+    EXPECT_EQ(cut.ExitCode, 1);
+    EXPECT_TRUE(cut.Err.contains("Input/output error")) << cut.Err.toStdString();
+
+    QElapsedTimer clock;
+    clock.start();
+    while (!sim.canReadLine() || !QFileInfo::exists(link)) {
+        ASSERT_LT(clock.elapsed(), 5000) << "the line did not come back";
+        sim.waitForReadyRead(100);
+    }
+    const TRun again = RunKivRead({"--device", link, "--json"});
+    EXPECT_EQ(again.ExitCode, 0) << again.Err.toStdString();
+    sim.terminate();
+    EXPECT_TRUE(sim.waitForFinished(5000));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "ControlWindowFixture.h"
+#include "platform/SerialPorts.h"
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QFile>
@@ -6,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 namespace {
@@ -179,6 +181,60 @@ TEST_F(DiagOptionsTest, InitialiseButtonStoresTheFolderFirstAndIsOffOnceInitiali
     LangController.SelectLanguage("DefLang");
     EXPECT_FALSE(Options.spbtnUpdateDB->isEnabled());
     EXPECT_EQ(Options.edDBDir->text(), "/srv/kiv");
+}
+
+// The devices an adapter plugging in or out leaves on the machine.
+class FakePorts : public TSerialPortSystem {
+public:
+    QList<TSerialPortEntry> Ports() const override { return Present; }
+    QString OwnerGroup(const QString&) const override { return QString(); }
+    QString UserName() const override { return QString(); }
+    QStringList Holders(const QString&) const override { return {}; }
+    QList<TSerialPortEntry> Present;
+};
+
+// Beside the port names, the device the selected name stands for, chosen from those present or
+// typed, and stored at once; the list follows adapters plugged in and out while it is shown.
+TEST_F(DiagOptionsTest, DeviceListShowsThePortsDeviceAndStoresAChoiceAtOnce)
+{
+    LangController.SelectLanguage("DefLang");
+    FakePorts ports;
+    const QString adapter = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K5ZQ1-if00-port0");
+    ports.Present = {{"/dev/ttyUSB0", adapter, "FTDI FT232R USB UART A10K5ZQ1"}, {"/dev/ttyS0", "", ""}};
+    Options.SetPortSystem(&ports);
+    Pick(Options.cbComPort, 0);
+    Options.show();
+
+    QComboBox* box = Options.cbComDevice;
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0), adapter) << "the stable name, not the plain one";
+    EXPECT_EQ(box->itemText(1), "/dev/ttyS0");
+    EXPECT_EQ(box->currentText(), Pty.SlavePath) << "COM1's device, although it is no adapter";
+    EXPECT_TRUE(Options.lbComDeviceInfo->text().isEmpty());
+
+    Pick(box, 0);
+    EXPECT_EQ(CommRes.GetPortDevice(0), adapter);
+    EXPECT_EQ(Settings.ReadString("SerialCommunication", "COM1Device", ""), adapter);
+    EXPECT_TRUE(Options.lbComDeviceInfo->toolTip().startsWith("FTDI FT232R USB UART A10K5ZQ1"));
+
+    // Another port name shows its own device; a typed path is taken as it stands.
+    Pick(Options.cbComPort, 1);
+    EXPECT_EQ(box->currentText(), CommRes.GetPortDevice(1));
+    box->setFocus();
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box, "/dev/ttyACM0");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(CommRes.GetPortDevice(1), "/dev/ttyACM0");
+    EXPECT_EQ(Settings.ReadString("SerialCommunication", "COM2Device", ""), "/dev/ttyACM0");
+
+    // Plugged in while the dialog is open: the next scan lists it.
+    ports.Present.append({"/dev/ttyACM0", "", "Arduino Uno"});
+    QTest::qWait(TDiagOptions::DeviceScanMs + 300);
+    ASSERT_TRUE(Options.isVisible());
+    EXPECT_EQ(box->count(), 3);
+    EXPECT_EQ(box->currentText(), "/dev/ttyACM0");
+    EXPECT_EQ(Options.lbComDeviceInfo->text(), "Arduino Uno");
+    Options.hide();
 }
 
 } // namespace

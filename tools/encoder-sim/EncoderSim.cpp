@@ -154,6 +154,7 @@ std::string TEncoderSim::Start()
         std::lock_guard Lock(Mutex);
         Slave = Name;
         Stopping = false;
+        Down = false;
         Pending.clear();
         NextLiveStep = TClock::now() + LiveInterval;
     }
@@ -233,6 +234,8 @@ void TEncoderSim::Serve()
                 }
                 for (const TAnswer& Answer : Answers)
                     Send(Answer);
+                if (HangUpRequested())
+                    return;
             }
         } else if (Fds[0].revents & (POLLHUP | POLLERR)) {
             // Cannot happen while our own slave descriptor is open; never spin if it does.
@@ -250,6 +253,24 @@ void TEncoderSim::Serve()
             NextLiveStep = std::max(NextLiveStep + LiveInterval, TClock::now());
         }
     }
+}
+
+bool TEncoderSim::HangUpRequested()
+{
+    {
+        std::lock_guard Lock(Mutex);
+        if (!HangUpNow)
+            return false;
+        HangUpNow = false;
+    }
+    // Both our ends go, so the client's slave sees the hang-up as an unplugged adapter does.
+    for (int* Fd : {&MasterFd, &SlaveKeepFd}) {
+        if (*Fd >= 0)
+            ::close(*Fd);
+        *Fd = -1;
+    }
+    Down = true;
+    return true;
 }
 
 bool TEncoderSim::SleepUntil(TClock::time_point Deadline)
@@ -288,21 +309,24 @@ void TEncoderSim::Send(const TAnswer& Answer)
         WriteToMaster(Answer.Bytes.data(), Answer.Bytes.size());
         return;
     }
-    unsigned BaudNow, TurnaroundNow;
+    unsigned BaudNow, TurnaroundNow, SlowNow;
     {
         std::lock_guard Lock(Mutex);
         BaudNow = Baud;
         TurnaroundNow = TurnaroundMs;
+        SlowNow = Injection.SlowMs;
     }
     auto At = std::max(TClock::now(), Answer.NotBefore) + std::chrono::milliseconds(TurnaroundNow);
-    if (BaudNow == 0) {
+    if (BaudNow == 0 && SlowNow == 0) {
         if (TurnaroundNow > 0 && !SleepUntil(At))
             return;
         WriteToMaster(Answer.Bytes.data(), Answer.Bytes.size());
         return;
     }
     for (const std::uint8_t Byte : Answer.Bytes) {
-        At += ByteTime(BaudNow);
+        if (BaudNow > 0)
+            At += ByteTime(BaudNow);
+        At += std::chrono::milliseconds(SlowNow);
         if (!SleepUntil(At))
             return;
         WriteToMaster(&Byte, 1);
@@ -405,8 +429,20 @@ bool TEncoderSim::AnswerRequestLocked(const std::vector<std::uint8_t>& Request, 
     Changed.notify_all();
 
     const auto Scripted = Script.find(TotalRequests - ScriptBase);
-    const bool HasFault = Scripted != Script.end();
-    const TSimFault Fault = HasFault ? Scripted->second : TSimFault::Silent;
+    bool HasFault = Scripted != Script.end();
+    TSimFault Fault = HasFault ? Scripted->second : TSimFault::Silent;
+    const std::size_t Injected = TotalRequests - InjectionBase;
+    if (Injection.HangUpAfter > 0 && Injected == Injection.HangUpAfter)
+        HangUpNow = true;
+    if (Injection.WrongChecksumAt > 0 && Injected == Injection.WrongChecksumAt) {
+        HasFault = true;
+        Fault = TSimFault::WrongChecksum;
+    }
+    if (Injection.SilentAfter > 0 && Injected > Injection.SilentAfter) {
+        HasFault = true;
+        Fault = TSimFault::Silent;
+    }
+    const bool Garbage = Injection.GarbageAfter > 0 && Injected > Injection.GarbageAfter;
 
     const std::uint8_t Command = Request[1];
     const std::uint16_t Address = static_cast<std::uint16_t>((Request[2] << 8) | Request[3]);
@@ -428,6 +464,13 @@ bool TEncoderSim::AnswerRequestLocked(const std::vector<std::uint8_t>& Request, 
     Out.push_back(Command);
     if (!Write)
         Out.push_back(Memory[Address]);
+    if (Garbage) {
+        // Noise of the answer's length whose last byte is no checksum of either kind.
+        for (std::uint8_t& Byte : Out)
+            Byte = static_cast<std::uint8_t>(Random());
+        HasFault = true;
+        Fault = TSimFault::WrongChecksum;
+    }
     if (HasFault && Fault == TSimFault::DropChecksum)
         return true;
 
@@ -662,6 +705,19 @@ void TEncoderSim::SetFaultScript(const std::map<std::size_t, TSimFault>& NewScri
     std::lock_guard Lock(Mutex);
     Script = NewScript;
     ScriptBase = TotalRequests;
+}
+
+void TEncoderSim::SetInjection(const TSimInjection& NewInjection)
+{
+    std::lock_guard Lock(Mutex);
+    Injection = NewInjection;
+    InjectionBase = TotalRequests;
+    HangUpNow = false;
+}
+
+bool TEncoderSim::LineDown() const
+{
+    return Down;
 }
 
 void TEncoderSim::ClearFaultScript()

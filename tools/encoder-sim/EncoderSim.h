@@ -39,6 +39,16 @@ enum class TSimFault {
     WrongChecksum   // full answer whose checksum matches neither variant
 };
 
+// Faults injected by request number, counted from the moment they are set (0 = off), so that a
+// script can make a whole session go wrong at a chosen point.
+struct TSimInjection {
+    std::size_t HangUpAfter = 0;       // after answering request N, close the line (a pulled cable)
+    std::size_t SilentAfter = 0;       // answer nothing after request N
+    std::size_t GarbageAfter = 0;      // answer noise after request N
+    std::size_t WrongChecksumAt = 0;   // answer request N with a wrong checksum
+    unsigned SlowMs = 0;               // wait this long before every answer byte
+};
+
 class TEncoderSim {
 public:
     static constexpr std::size_t MemorySize = 0x10000;
@@ -103,6 +113,11 @@ public:
     void SetFaultScript(const std::map<std::size_t, TSimFault>& Script);
     void ClearFaultScript();
 
+    // Replaces the injected faults and restarts their request count.
+    void SetInjection(const TSimInjection& Injection);
+    // True once HangUpAfter closed the line; Stop and Start give a fresh line.
+    bool LineDown() const;
+
     // --- request log ---------------------------------------------------------------------------
     // Every complete request frame received (4 bytes for a read, 6 for a write, a write whose own
     // checksum byte is wrong included), in order. The log keeps the newest LogLimit frames so a
@@ -147,6 +162,7 @@ private:
     void Send(const TAnswer& Answer);
     bool WriteToMaster(const std::uint8_t* Data, std::size_t Length);
     bool SleepUntil(TClock::time_point Deadline);   // false when stopping
+    bool HangUpRequested();                          // closes the line when it is time
     void LiveStepLocked();
     void StoreFaultLocked(std::uint8_t Status);
     void ApplyImage(const std::string& Text, const std::string& SourceName,
@@ -171,6 +187,10 @@ private:
     TClock::time_point LastByteAt;
     std::map<std::size_t, TSimFault> Script;
     std::size_t ScriptBase = 0;          // TotalRequests when the script was set
+    TSimInjection Injection;
+    std::size_t InjectionBase = 0;       // TotalRequests when the injection was set
+    bool HangUpNow = false;              // the answer just queued is the last before the hang-up
+    std::atomic<bool> Down{false};
     std::size_t TotalRequests = 0;
     std::size_t LoggedRequests = 0;
     std::deque<std::vector<std::uint8_t>> Log;

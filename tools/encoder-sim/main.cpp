@@ -2,6 +2,7 @@
 
 #include "EncoderSim.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -17,13 +18,24 @@ namespace {
 const char* const Usage =
     "usage: kiv-encoder-sim --link PATH [--image FILE] [--checksum chained|plain|wrong]\n"
     "                       [--baud N] [--turnaround MS] [--live] [--modem]\n"
+    "                       [--hangup-after N [--replug-after MS]] [--silent-after N]\n"
+    "                       [--garbage-after N] [--wrong-checksum-at N] [--slow MS]\n"
     "  --link PATH        make PATH a symbolic link to the simulator's serial device\n"
     "  --image FILE       load an encoder image (default: blank RAM, erased EEPROM)\n"
     "  --checksum MODE    response checksum; overrides the image's (default chained)\n"
     "  --baud N           pace answers at N baud, 10 bits per byte (default 0: unpaced)\n"
     "  --turnaround MS    wait MS milliseconds before answering (default 0)\n"
     "  --live             drift the live values and store a new fault now and then\n"
-    "  --modem            act as a modem until an \"atd...\" line connects\n";
+    "  --modem            act as a modem until an \"atd...\" line connects\n"
+    "Fault injection (requests counted from the start, first request = 1):\n"
+    "  --hangup-after N   after answering request N close the line, as a pulled adapter does,\n"
+    "                     and remove the link\n"
+    "  --replug-after MS  then, MS milliseconds later, serve a fresh line at the same link\n"
+    "                     (fault injection off) and print its device\n"
+    "  --silent-after N   answer nothing after request N\n"
+    "  --garbage-after N  answer noise after request N\n"
+    "  --wrong-checksum-at N  answer request N with a wrong checksum, once\n"
+    "  --slow MS          wait MS milliseconds before every answer byte\n";
 
 [[noreturn]] void BadArguments(const std::string& Why)
 {
@@ -76,6 +88,8 @@ int main(int argc, char** argv)
     std::optional<TSimChecksumMode> Checksum;
     unsigned Baud = 0, Turnaround = 0;
     bool Live = false, Modem = false;
+    TSimInjection Injection;
+    int ReplugAfter = -1;
 
     for (int i = 1; i < argc; ++i) {
         const std::string Arg = argv[i];
@@ -102,6 +116,18 @@ int main(int argc, char** argv)
             Baud = ToUnsigned(Arg, Value());
         else if (Arg == "--turnaround")
             Turnaround = ToUnsigned(Arg, Value());
+        else if (Arg == "--hangup-after")
+            Injection.HangUpAfter = ToUnsigned(Arg, Value());
+        else if (Arg == "--replug-after")
+            ReplugAfter = static_cast<int>(ToUnsigned(Arg, Value()));
+        else if (Arg == "--silent-after")
+            Injection.SilentAfter = ToUnsigned(Arg, Value());
+        else if (Arg == "--garbage-after")
+            Injection.GarbageAfter = ToUnsigned(Arg, Value());
+        else if (Arg == "--wrong-checksum-at")
+            Injection.WrongChecksumAt = ToUnsigned(Arg, Value());
+        else if (Arg == "--slow")
+            Injection.SlowMs = ToUnsigned(Arg, Value());
         else if (Arg == "--live")
             Live = true;
         else if (Arg == "--modem")
@@ -114,6 +140,8 @@ int main(int argc, char** argv)
     }
     if (Link.empty())
         BadArguments("--link is required");
+    if (ReplugAfter >= 0 && Injection.HangUpAfter == 0)
+        BadArguments("--replug-after goes with --hangup-after");
 
     TEncoderSim Sim;
     try {
@@ -128,6 +156,7 @@ int main(int argc, char** argv)
     Sim.SetPacing(Baud, Turnaround);
     Sim.SetModemMode(Modem);
     Sim.SetLive(Live);
+    Sim.SetInjection(Injection);
 
     // Blocked before the serving thread exists, so only sigwait below sees the signals.
     sigset_t Signals;
@@ -136,21 +165,52 @@ int main(int argc, char** argv)
     sigaddset(&Signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &Signals, nullptr);
 
+    // Serves a fresh line behind the link and prints its device; false when that fails.
     std::string Slave;
-    try {
-        Slave = Sim.Start();
-    } catch (const std::exception& E) {
-        std::cerr << "kiv-encoder-sim: " << E.what() << "\n";
+    auto ServeLine = [&]() {
+        try {
+            Slave = Sim.Start();
+        } catch (const std::exception& E) {
+            std::cerr << "kiv-encoder-sim: " << E.what() << "\n";
+            return false;
+        }
+        if (!MakeLink(Slave, Link)) {
+            Sim.Stop();
+            return false;
+        }
+        std::cout << Slave << std::endl;
+        return true;
+    };
+    if (!ServeLine())
         return 1;
-    }
-    if (!MakeLink(Slave, Link)) {
-        Sim.Stop();
-        return 1;
-    }
-    std::cout << Slave << std::endl;
 
-    int Signal = 0;
-    sigwait(&Signals, &Signal);
+    // Waits for a signal, watching for the line going down meanwhile; false on a signal.
+    auto Wait = [&Signals](int Ms) {
+        const timespec Step{Ms / 1000, (Ms % 1000) * 1'000'000L};
+        return sigtimedwait(&Signals, nullptr, &Step) < 0;
+    };
+    for (;;) {
+        if (!Wait(20))
+            break;
+        if (!Sim.LineDown())
+            continue;
+        // Unplugged: the device name goes away with the line.
+        RemoveLink(Slave, Link);
+        Sim.Stop();
+        if (ReplugAfter < 0) {
+            while (Wait(1000)) {
+            }
+            return 0;
+        }
+        bool Signalled = false;
+        for (int Left = ReplugAfter; Left > 0 && !Signalled; Left -= 20)
+            Signalled = !Wait(std::min(Left, 20));
+        if (Signalled)
+            return 0;
+        Sim.SetInjection({});
+        if (!ServeLine())
+            return 1;
+    }
     Sim.Stop();
     RemoveLink(Slave, Link);
     return 0;

@@ -1,8 +1,10 @@
 // kiv-gallery [main|viewer|both] [ROW]: shows the main window, the stored fault viewer (on the
 // fault of table row ROW, default 2) or both, filled with a made-up reading of an encoder that
 // stored 47 faults, in the default (Swedish) language.
-// kiv-gallery control|control-expanded|options: the control window, collapsed or expanded and
-// online, or the options dialog, in the default language.
+// kiv-gallery control|control-expanded|options|options-devices: the control window, collapsed or
+// expanded and online, or the options dialog, in the default language; options-devices opens its
+// list of serial devices, with COM1 on the first device present (set KIV_SERIAL_BY_ID to a folder
+// of stable names to show some on a machine without adapters).
 // kiv-gallery trend DEVICE: the live trend of the encoder on DEVICE (the simulator in live mode),
 // read every second as repeated updating does; the samples gather while the window shows them.
 // kiv-gallery help: the options dialog, open modally, and the help window that F1 opens from it.
@@ -23,6 +25,7 @@
 #include "core/uCommRes.h"
 #include "core/uUpdateTimer.h"
 #include "platform/Dialogs.h"
+#include "platform/SerialPorts.h"
 #include "ui/fDiagManager.h"
 #include "ui/fDiagOptions.h"
 #include "ui/fKiv.h"
@@ -139,7 +142,7 @@ int main(int argc, char** argv)
         else
             args << arg;
     }
-    const QString mode = !args.isEmpty() ? args[0] : QStringLiteral("both");
+    QString mode = !args.isEmpty() ? args[0] : QStringLiteral("both");
     const int row = args.size() > 1 ? args[1].toInt() : 2;
     if (mode == QLatin1String("trend")) {
         if (args.size() < 2) {
@@ -242,6 +245,13 @@ int main(int argc, char** argv)
     updateTimer.Attach(&updateTimerObs);
     commResObs.SetActive(true);
     updateTimerObs.SetActive(true);
+    const bool devices = mode == QLatin1String("options-devices");
+    if (devices) {
+        mode = QStringLiteral("options");
+        const QList<TSerialPortEntry> present = TPosixSerialPortSystem().Ports();
+        if (!present.isEmpty())
+            commRes.SetPortDevice(0, present.first().Preferred());
+    }
     if (mode.startsWith(QLatin1String("control")) || mode == QLatin1String("options") || mode == QLatin1String("help")) {
         window.hide();
         control.Init(&lang);
@@ -257,6 +267,8 @@ int main(int argc, char** argv)
             control.hide();
             options.move(0, 0);
             options.show();
+            if (devices)
+                QTimer::singleShot(300, &options, [&options] { options.cbComDevice->showPopup(); });
         }
     }
     THelp help(QCoreApplication::applicationDirPath());

@@ -68,6 +68,8 @@ void TKivReader::ApplyLanguage()
     langController.Register(&Model.StoredFaults);
     langController.Register(&DynamicDiagObs);
     langController.LoadLanguages();
+    if (TLangIniFile* langFile = langController.LangFile())
+        CommRes.SetErrorTexts(ReadPortErrorTexts(*langFile));
 }
 
 void TKivReader::Read()

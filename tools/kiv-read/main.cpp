@@ -5,18 +5,25 @@
 #include "db/uKivDataMod.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
+#include "platform/SerialPorts.h"
 #include "settings/uCommResIniFile.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QJsonDocument>
 #include <QStringList>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 namespace {
 
 const char* const Usage =
-    "usage: kiv-read (--port COMn [--folder DIR] | --device PATH) [--json | --watch SECONDS [--count N] --csv]\n"
+    "usage: kiv-read (--port COMn [--folder DIR] | --device PATH)\n"
+    "                [--json [--timeout SECONDS] | --watch SECONDS [--count N] --csv]\n"
+    "       kiv-read --list\n"
     "  --port COMn     read through port COM1..COM4, whose device the settings file kiv.ini of the\n"
     "                  program folder names (keys COM1Device..COM4Device, default /dev/ttyS0..3)\n"
     "  --folder DIR    the program folder whose settings and language apply (default: Kiv's: the\n"
@@ -24,18 +31,26 @@ const char* const Usage =
     "                  nothing in it is ever changed\n"
     "  --device PATH   read through this serial device\n"
     "  --json          print one JSON object instead of a listing\n"
+    "  --timeout SECONDS  give up when the whole reading has not ended within SECONDS\n"
     "  --watch SECONDS read the identity once, then the live values every SECONDS (0.05 to 86400)\n"
     "                  until Ctrl-C, one CSV line per reading under a header (--csv)\n"
     "  --count N       stop after N readings\n"
     "  --save          then save the reading into the program folder's database files, as the\n"
     "                  control window's save button does (--folder with --device too)\n"
-    "  --alias A       the alias of an encoder saved for the first time\n";
+    "  --alias A       the alias of an encoder saved for the first time\n"
+
+    "  --list          print the serial devices present, one a line: device, stable name under\n"
+    "                  /dev/serial/by-id (or -), description; separated by tabs\n"
+    "exit status: 0 read, 1 failed, 2 bad arguments, 3 read but the diagnostic block is\n"
+    "inconsistent (the reading is still printed)\n";
 
 struct TArguments {
     std::optional<int> PortIndex;   // 0..3 for COM1..COM4
     std::optional<QString> Folder;
     std::optional<QString> Device;
     bool Json = false;
+    bool List = false;
+    int TimeoutSeconds = 0;   // 0: none
     std::optional<double> WatchSeconds;
     std::optional<long> Count;
     bool Csv = false;
@@ -55,6 +70,14 @@ QString Parse(const QStringList& args, TArguments& out)
         };
         if (arg == QLatin1String("--json")) {
             out.Json = true;
+        } else if (arg == QLatin1String("--list")) {
+            out.List = true;
+        } else if (arg == QLatin1String("--timeout")) {
+            const auto seconds = value();
+            bool ok = false;
+            out.TimeoutSeconds = seconds ? seconds->toInt(&ok) : 0;
+            if (!ok || out.TimeoutSeconds <= 0)
+                return QStringLiteral("--timeout needs a whole number of seconds above 0");
         } else if (arg == QLatin1String("--csv")) {
             out.Csv = true;
         } else if (arg == QLatin1String("--watch")) {
@@ -95,10 +118,17 @@ QString Parse(const QStringList& args, TArguments& out)
             return QStringLiteral("unknown argument \"%1\"").arg(arg);
         }
     }
+    if (out.List)
+        return out.PortIndex || out.Device || out.Folder || out.Json || out.TimeoutSeconds || out.WatchSeconds ||
+                       out.Csv || out.Count
+                   ? QStringLiteral("--list stands alone")
+                   : QString();
     if (out.WatchSeconds && (!out.Csv || out.Json))
         return QStringLiteral("--watch needs --csv, and no --json");
     if (!out.WatchSeconds && (out.Csv || out.Count))
         return QStringLiteral("--csv and --count go with --watch");
+    if (out.WatchSeconds && out.TimeoutSeconds)
+        return QStringLiteral("--timeout goes with a single reading, not with --watch");
     if (out.PortIndex.has_value() == out.Device.has_value())
         return QStringLiteral("give either --port or --device");
     if (out.Folder && !out.PortIndex && !out.Save)
@@ -122,6 +152,52 @@ void Print(FILE* stream, const QString& text)
     Print(stream, text.toUtf8());
 }
 
+// Prints the devices present as the options dialog lists them.
+int ListPorts()
+{
+    for (const TSerialPortEntry& entry : TPosixSerialPortSystem().Ports())
+        Print(stdout, QStringLiteral("%1\t%2\t%3\n")
+                          .arg(entry.Device, entry.ById.isEmpty() ? QStringLiteral("-") : entry.ById,
+                               entry.Description));
+    return 0;
+}
+
+// Ends the program when the reading has not ended by the deadline: a slow or stuck line can take
+// 2 s per byte, far longer than a script may wait. Blocking reads cannot be interrupted, so the
+// watchdog ends the whole process; the system closes the port and drops its lock.
+class TWatchdog {
+public:
+    explicit TWatchdog(int seconds)
+    {
+        if (seconds <= 0)
+            return;
+        Thread = std::thread([this, seconds] {
+            std::unique_lock lock(Mutex);
+            if (Done.wait_for(lock, std::chrono::seconds(seconds), [this] { return Finished; }))
+                return;
+            Print(stderr, QStringLiteral("kiv-read: no complete reading within %1 s\n").arg(seconds));
+            std::fflush(stderr);
+            std::_Exit(1);
+        });
+    }
+    ~TWatchdog()
+    {
+        {
+            std::lock_guard lock(Mutex);
+            Finished = true;
+        }
+        Done.notify_all();
+        if (Thread.joinable())
+            Thread.join();
+    }
+
+private:
+    std::mutex Mutex;
+    std::condition_variable Done;
+    bool Finished = false;
+    std::thread Thread;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -134,6 +210,8 @@ int main(int argc, char** argv)
         Print(stderr, QString::fromLatin1(Usage));
         return 2;
     }
+    if (args.List)
+        return ListPorts();
 
     const QString folder = args.Folder.value_or(DefaultToolFolder(QCoreApplication::applicationDirPath()));
     int portIndex = 0;
@@ -146,6 +224,14 @@ int main(int argc, char** argv)
         device = *args.Device;
     }
 
+    // The internal port name means nothing to someone who gave a device path.
+    auto named = [&](const QString& message) {
+        if (!args.Device)
+            return message;
+        return QString(message).replace(QStringLiteral("communication port COM%1,").arg(portIndex + 1),
+                                        QStringLiteral("communication port %1,").arg(device));
+    };
+    TWatchdog watchdog(args.TimeoutSeconds);
     try {
         if (args.WatchSeconds) {
             TKivWatch watch(portIndex, device, *args.WatchSeconds, args.Count);
@@ -175,8 +261,10 @@ int main(int argc, char** argv)
                 return 2;
             }
         }
+        if (!reader.Consistent())
+            return 3;
     } catch (const ECommResError& e) {
-        Print(stderr, QStringLiteral("kiv-read: %1: %2\n").arg(device, e.Message()));
+        Print(stderr, QStringLiteral("kiv-read: %1: %2\n").arg(device, named(e.Message())));
         return 1;
     } catch (const EInputError& e) {
         Print(stderr, QStringLiteral("kiv-read: %1 Nothing saved.\n").arg(e.Message()));
