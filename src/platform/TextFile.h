@@ -21,6 +21,10 @@ TReadResult ReadLines(const QString& path, QStringList& lines);
 
 QStringList SplitLines(const QString& text);
 
+// The text with each line break (CR LF, CR or LF) as one blank: a value kept in a line must
+// never end that line and start entries of its own.
+QString OneLine(const QString& text);
+
 // Replaces the file as a whole, so a crash never leaves half a file behind.
 void WriteLines(const QString& path, const QStringList& lines);
 
