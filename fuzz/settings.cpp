@@ -40,11 +40,7 @@ std::map<std::string, QString> Snapshot(const TIniFile& ini)
 
 QString AsStored(const QString& value)
 {
-    QString oneLine = value;
-    oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    oneLine.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return Win1252::Decode(Win1252::Encode(oneLine));
+    return Win1252::Decode(Win1252::Encode(TextFile::OneLine(value)));
 }
 
 // The file after a write differs from the file before it in exactly the written entry.
