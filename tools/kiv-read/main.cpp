@@ -17,8 +17,9 @@ const char* const Usage =
     "usage: kiv-read (--port COMn [--folder DIR] | --device PATH) [--json]\n"
     "  --port COMn     read through port COM1..COM4, whose device the settings file kiv.ini of the\n"
     "                  program folder names (keys COM1Device..COM4Device, default /dev/ttyS0..3)\n"
-    "  --folder DIR    the program folder whose settings and language apply (default: the folder\n"
-    "                  kiv-read is in); nothing in it is ever changed\n"
+    "  --folder DIR    the program folder whose settings and language apply (default: Kiv's: the\n"
+    "                  folder kiv-read is in, or ~/.local/share/kiv when that is not writable);\n"
+    "                  nothing in it is ever changed\n"
     "  --device PATH   read through this serial device\n"
     "  --json          print one JSON object instead of a listing\n";
 
@@ -93,7 +94,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    const QString folder = args.Folder.value_or(QCoreApplication::applicationDirPath());
+    const QString folder = args.Folder.value_or(DefaultToolFolder(QCoreApplication::applicationDirPath()));
     int portIndex = 0;
     QString device;
     if (args.PortIndex) {
