@@ -8,6 +8,7 @@
 #include "model/uDynamicDiagObs.h"
 #include "model/uEncoderModel.h"
 #include "model/uStaticDiagObs.h"
+#include "model/uTrendObs.h"
 #include "platform/Dialogs.h"
 #include "platform/FileAccess.h"
 #include "platform/IniFile.h"
@@ -18,6 +19,7 @@
 #include "ui/fDiagOptions.h"
 #include "ui/fDialScript.h"
 #include "ui/fKiv.h"
+#include "ui/fTrend.h"
 #include "settings/uApplIniFile.h"
 #include "settings/uCommResIniFile.h"
 #include "ui/uCommResObs.h"
@@ -137,6 +139,8 @@ void TMain::CreateObjects()
     PasswordDlg = std::make_unique<TPasswordDlg>();
     ModemFields = std::make_unique<TOptionsModemFields>(*DiagOptions);
     MainWindowTexts = std::make_unique<TKivTexts>(*MainWindow);
+    TrendObs = std::make_unique<TTrendObs>();
+    TrendFrm = std::make_unique<TTrendFrm>(*TrendObs, Dialogs);
     if (DataMod) {
         DataMod->MainWindow = MainWindowTexts.get();
         DataMod->RemoteDir = [this] { return DiagOptions->edDBDir->text(); };
@@ -160,7 +164,7 @@ void TMain::WireObjects()
     // The password dialog has fixed texts and so is no language client.
     for (TLangClient* client : std::initializer_list<TLangClient*>{
              ControlWindow, MainWindow.get(), CommResObs.get(), StaticDiagObs.get(), &Model->StoredFaults,
-             DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get(), DBViewer.get()})
+             DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get(), DBViewer.get(), TrendFrm.get()})
         if (client)
             LangController->Register(client);
 
@@ -191,6 +195,7 @@ void TMain::WireObjects()
     StaticDiagObs->SetMainWindow(MainWindow.get());
     Model->AttachObservers(StaticDiagObs.get(), DynamicDiagObs.get());
     DynamicDiagObs->SetMainWindow(MainWindow.get());
+    TrendObs->Watch(Model.get());
 
     DynamicDiagObs->SetActive(true);
     StaticDiagObs->SetActive(true);
@@ -221,6 +226,7 @@ void TMain::WireObjects()
     kivActions.SetRepeat = [this](bool on) { UpdateTimer->SetRepeat(on); };
     kivActions.RefreshLiveValues = [this] { RefreshLiveValues(); };
     kivActions.RunButton = [this](const std::function<void()>& handler) { RunButton(handler); };
+    kivActions.ShowTrend = [this] { TrendFrm->ShowTrend(); };
     MainWindow->SetActions(std::move(kivActions));
 
     if (ControlWindow) {
@@ -459,6 +465,7 @@ void TMain::RunButton(const std::function<void()>& handler)
 void TMain::UnwireObjects()
 {
     UpdateTimer->OnTick = nullptr;
+    TrendObs->Unwatch();
     DynamicDiagObs->SetActive(false);
     CommResObs->SetActive(false);
     UpdateTimerObs->SetActive(false);
@@ -484,6 +491,9 @@ void TMain::FreeObjects()
     StaticDiagObs.reset();
     DynamicDiagObs.reset();
     DynDiagVarIniFile.reset();
+    // Its window normally went in DestroyWindows; one still there lets go of it first.
+    TrendFrm.reset();
+    TrendObs.reset();
     Model.reset();
     UpdateTimerObs.reset();
     ModemFields.reset();
@@ -493,6 +503,7 @@ void TMain::DestroyWindows()
 {
     // The waiting clicks call into the windows that go now.
     Sequences.DropWaitingClicks();
+    TrendFrm.reset();
     DBViewer.reset();
     PasswordDlg.reset();
     DialScript.reset();

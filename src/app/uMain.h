@@ -28,6 +28,8 @@ class TMainWindowTexts;
 class TModemFields;
 class TPasswordDlg;
 class TStaticDiagObs;
+class TTrendFrm;
+class TTrendObs;
 class TUpdateTimer;
 class TUpdateTimerObs;
 class TWorkFiles;
@@ -107,6 +109,9 @@ public:
     std::unique_ptr<TPasswordDlg> PasswordDlg;
     // Only with a data module.
     std::unique_ptr<TKivDBViewFrm> DBViewer;
+    // The live trend: its samples are taken whether its window is open or not.
+    std::unique_ptr<TTrendObs> TrendObs;
+    std::unique_ptr<TTrendFrm> TrendFrm;
     TDiagManager* ControlWindow = nullptr;
     // The snapshot database, made by the program entry before the control window; may be null.
     TDataMod* DataMod = nullptr;

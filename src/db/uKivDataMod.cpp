@@ -350,6 +350,11 @@ QString TDataMod::DateText() const
     return DateTimeText(Clock ? Clock() : QDateTime::currentDateTime(), Locale);
 }
 
+QDateTime TDataMod::DateFromText(const QString& text) const
+{
+    return DateTimeFromText(text, Locale);
+}
+
 QString TDataMod::DisplayedText(const QString& component) const
 {
     if (!MainWindow)

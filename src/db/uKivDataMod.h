@@ -90,6 +90,8 @@ public:
 
     // The date text of a reading saved now.
     QString DateText() const;
+    // The moment a saved reading's date text stands for; invalid for a text of another form.
+    QDateTime DateFromText(const QString& text) const;
 
 private:
     QString ConnectionName() const;

@@ -26,6 +26,17 @@ const char* const FaultKeys[] = {"index", "operatingTime", "status", "frequency"
 
 } // namespace
 
+void OpenEncoderLine(TCommRes& commRes, int portIndex, const QString& device)
+{
+    commRes.SetPortDevice(portIndex, device);
+    commRes.SetComPort(QStringLiteral("COM%1").arg(portIndex + 1));
+    commRes.Open();
+    commRes.SetBaudRate(9600);
+    commRes.SetDataBits(8);
+    commRes.SetParity(cpNone);
+    commRes.SetStopBits(sbOne);
+}
+
 TKivReader::TKivReader(const QString& programFolder, int portIndex, const QString& device)
     : ProgramFolder(programFolder), PortIndex(portIndex), Device(device)
 {
@@ -65,13 +76,7 @@ void TKivReader::Read()
     Model.RefreshStaticValues();
     ApplyLanguage();
 
-    CommRes.SetPortDevice(PortIndex, Device);
-    CommRes.SetComPort(QStringLiteral("COM%1").arg(PortIndex + 1));
-    CommRes.Open();
-    CommRes.SetBaudRate(9600);
-    CommRes.SetDataBits(8);
-    CommRes.SetParity(cpNone);
-    CommRes.SetStopBits(sbOne);
+    OpenEncoderLine(CommRes, PortIndex, Device);
 
     Model.ReadIdentity();
     Model.ReadDiagnostics();

@@ -34,6 +34,10 @@ private:
     QHash<QString, QStringList> Lists;
 };
 
+// Opens the line as going online does: the device behind the port name, then 9600 baud, 8 data
+// bits, no parity and one stop bit. Raises ECommResError.
+void OpenEncoderLine(TCommRes& commRes, int portIndex, const QString& device);
+
 // One reading of an encoder as Kiv's online button makes it: the line configured as going online
 // does, the identity and the diagnostic block as a single update reads them, then the live
 // values once. Texts come in the language chosen in the program folder given; nothing is ever
