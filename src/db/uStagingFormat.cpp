@@ -1,4 +1,5 @@
 #include "db/uStagingFormat.h"
+#include "platform/TextFile.h"
 #include "platform/Win1252.h"
 
 namespace {
@@ -34,7 +35,7 @@ QString FormatStagedLine(const TStagedValues& values)
             continue;
         }
         line += QLatin1Char('"');
-        for (QChar c : *values[i]) {
+        for (QChar c : TextFile::OneLine(*values[i])) {
             if (c == QLatin1Char('"'))
                 line += QLatin1Char('"');
             line += c;
@@ -69,7 +70,8 @@ bool ParseStagedLine(QStringView line, qsizetype count, TStagedValues& values, Q
                 break;
             }
             values.push_back(std::move(text));
-        } else if (line.mid(i, 4).compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0) {
+        } else if (line.mid(i, 4) == QLatin1String("NULL")) {
+            // Only the word as written: a line has one spelling, so what is read is what was saved.
             values.push_back(std::nullopt);
             i += 4;
         } else {

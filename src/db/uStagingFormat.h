@@ -19,11 +19,12 @@ public:
 };
 
 // A data line: each value between double quotes (a double quote inside doubled), separated by
-// single commas, no blanks; NULL for no value.
+// single commas, no blanks; NULL for no value. A line break in a value becomes a blank, so the
+// value can never split its line.
 QString FormatStagedLine(const TStagedValues& values);
 
 // Reads a data line back. Returns false and a reason when the line is not exactly `count` values
-// in that form.
+// in that form (NULL in capitals only).
 bool ParseStagedLine(QStringView line, qsizetype count, TStagedValues& values, QString& reason);
 
 // The date of a saved reading as the user's locale writes it: short date, a blank, the time with

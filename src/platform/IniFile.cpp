@@ -189,10 +189,7 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
         throw EWriteError(Path, QStringLiteral("the file cannot be read"));
     QStringList lines = loaded.Lines;
 
-    QString oneLine = value;
-    oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    oneLine.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString oneLine = TextFile::OneLine(value);
     const QString entry = key + QLatin1Char('=') + oneLine;
 
     const TParsed::TSection* found = loaded.Section(section);

@@ -130,6 +130,16 @@ QStringList SplitLines(const QString& text)
     return lines;
 }
 
+QString OneLine(const QString& text)
+{
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line;
+}
+
+
 QByteArray LinesToBytes(const QStringList& lines)
 {
     QByteArray bytes;

@@ -48,6 +48,10 @@ TReadResult ReadLines(const QString& path, QStringList& lines);
 
 QStringList SplitLines(const QString& text);
 
+// The text with each line break (CR LF, CR or LF) as one blank: a value kept in a line must
+// never end that line and start entries of its own.
+QString OneLine(const QString& text);
+
 QByteArray LinesToBytes(const QStringList& lines);
 
 // Replaces the file as a whole (TReplacedFile).

@@ -16,7 +16,8 @@ public:
 
     QString ReadText(const QString& key, const QString& defaultText);
     // A value of exactly "NoValue" counts as missing; an empty value is a text of its own.
-    // A line break is stored as the two characters \n and read back as a line break.
+    // A line break is stored as the two characters \n and read back as a line break; a backslash
+    // of the text is stored doubled.
     QString ReadTextFrom(const QString& section, const QString& key, const QString& defaultText);
 
     static QString DefaultLanguage() { return QStringLiteral("DefLang"); }

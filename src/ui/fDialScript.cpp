@@ -2,11 +2,11 @@
 #include "core/uCommRes.h"
 #include "platform/Win1252.h"
 #include "ui/uModemFields.h"
+#include "ui/uModemText.h"
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTimer>
@@ -64,7 +64,7 @@ bool TDialScript::Dial()
 {
     bool result = true;
     if (ModemFields->UseModem()) {
-        Received.clear();
+        Answer.Clear();
         Memo1->clear();
         const QByteArray initText = LoadInitText();
         if (!initText.isEmpty())
@@ -91,14 +91,7 @@ QByteArray TDialScript::LoadInitText()
     }
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QStringList lines = Win1252::Decode(file.readAll()).split(QRegularExpression("\r\n|\r|\n"));
-    // The end of the last line does not start another one.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    QByteArray text;
-    for (const QString& line : lines)
-        text += Win1252::Encode(line) + LineEnd;
-    return text;
+    return ModemInitCommands(file.readAll());
 }
 
 // The modem answers what it received; a failed write shows up there, so results are not checked.
@@ -127,17 +120,11 @@ void TDialScript::Timer1Timer()
     Timer1->start();
 }
 
-// The answers are text; a zero byte ends what this poll shows.
 void TDialScript::AppendReceived(const QByteArray& bytes)
 {
-    const qsizetype zero = bytes.indexOf('\0');
-    const QByteArray text = zero < 0 ? bytes : bytes.left(zero);
-    if (text.isEmpty())
+    if (!Answer.Append(bytes))
         return;
-    Received += Win1252::Decode(text);
-    QString shown = Received;
-    shown.replace(QRegularExpression("\r\n|\r"), QStringLiteral("\n"));
-    Memo1->setPlainText(shown);
+    Memo1->setPlainText(Answer.Shown());
     Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }
 

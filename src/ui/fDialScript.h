@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/uModemText.h"
 #include <QByteArray>
 #include <QDialog>
 #include <QString>
@@ -46,8 +47,7 @@ private:
     TCommRes* CommRes = nullptr;
     const TModemFields* ModemFields = nullptr;
     std::array<uint8_t, TransferBufferSize> Buffer{};
-    // Everything received during this dial, as it came (line ends may arrive split over polls).
-    QString Received;
+    TModemAnswer Answer;
 
     QPlainTextEdit* Memo1;
     QPushButton* btnOk;

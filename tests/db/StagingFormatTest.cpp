@@ -1,4 +1,5 @@
 #include "db/uStagingFormat.h"
+#include "platform/TextFile.h"
 #include <gtest/gtest.h>
 
 TEST(StagedLine, FormatsQuotedValuesAndNull)
@@ -19,6 +20,15 @@ TEST(StagedLine, ReadsBackEveryValueWhole)
     EXPECT_EQ(back, values);
 }
 
+// A value with a line break (say from another station's rows in the remote database) would
+// split its line in the file, and the import would then stop at that line on every update.
+TEST(StagedLine, LineBreakInAValueNeverSplitsTheLine)
+{
+    const QString line = FormatStagedLine({QString("Press\r\n7"), QString("a\rb\nc"), QString("\n")});
+    EXPECT_EQ(line, QString("\"Press 7\",\"a b c\",\" \""));
+    EXPECT_EQ(TextFile::SplitLines(line).size(), 1);
+}
+
 TEST(StagedLine, RejectsMalformedLines)
 {
     const char* bad[] = {
@@ -29,6 +39,7 @@ TEST(StagedLine, RejectsMalformedLines)
         "\"a\"",          // too few values
         "\"a\",\"b\",\"c\"", // too many values
         "\"a\"\"b\"",     // one value, quote doubled, not two values
+        "\"a\",null",     // NULL is written in capitals only
     };
     for (const char* line : bad) {
         TStagedValues values;

@@ -146,6 +146,32 @@ TEST_F(LangTest, StoredValuesNoValueAndEmpty)
     EXPECT_EQ(lang.ReadTextFrom("MAIN", "SFIRSTTIMEMSG", "other"), "Första");
 }
 
+// A default with a backslash before an n (a folder name, say) came back on the next start with
+// a line break in its place.
+TEST_F(LangTest, BackslashesComeBackAsTheyWere)
+{
+    const struct {
+        const char* Name;
+        const char* Default;
+    } rows[] = {
+        {"backslash before n", "C:\\nya\\kiv"},
+        {"doubled backslash", "a\\\\b"},
+        {"trailing backslash", "slut\\"},
+        {"backslash and line break", "rad\\\nny"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const QString text = QString::fromUtf8(row.Default);
+        EXPECT_EQ(TLangIniFile(Dir.path(), "DefLang").ReadTextFrom("Main", row.Name, text), text);
+        EXPECT_EQ(TLangIniFile(Dir.path(), "DefLang").ReadTextFrom("Main", row.Name, "other"), text);
+    }
+    // A translator's single backslash stays a backslash, and \n is a line break as before.
+    WriteAll(File("English.txt"), "[Main]\r\npath=C:\\temp\\\r\nmsg=one\\ntwo\r\n");
+    TLangIniFile english(Dir.path(), "English");
+    EXPECT_EQ(english.ReadTextFrom("Main", "path", "x"), "C:\\temp\\");
+    EXPECT_EQ(english.ReadTextFrom("Main", "msg", "x"), "one\ntwo");
+}
+
 TEST_F(LangTest, UnwritableFolderRaisesTheWriteErrorAndLaterClientsKeepTheirTexts)
 {
     std::vector<RecordingClient*> calls;
