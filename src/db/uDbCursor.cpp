@@ -7,9 +7,16 @@
 
 namespace {
 
-QString Quoted(const QString& identifier)
+// A server folds the names it was given without quotes to lower case; SQLite keeps them as written
+// and compares them without regard to case.
+bool OnServer(const QString& connection)
 {
-    return QLatin1Char('"') + identifier + QLatin1Char('"');
+    return QSqlDatabase::database(connection, false).driverName() == QLatin1String("QPSQL");
+}
+
+QString QuotedName(const QString& identifier, bool onServer)
+{
+    return QLatin1Char('"') + (onServer ? identifier.toLower() : identifier) + QLatin1Char('"');
 }
 
 EDatabaseError ErrorOf(const QSqlQuery& query)
@@ -108,6 +115,8 @@ void TDbCursor::Refresh()
 
 QString TDbCursor::SelectStatement(bool filtered) const
 {
+    const bool server = OnServer(Connection);
+    const auto Quoted = [server](const QString& identifier) { return QuotedName(identifier, server); };
     QStringList cols;
     for (const QString& c : Cols)
         cols << Quoted(c);
@@ -279,20 +288,24 @@ void TDbCursor::AppendRow(const TFieldValues& values)
 {
     if (!IsOpen)
         throw EDatabaseError(QStringLiteral("Cannot write to %1: the table is closed").arg(Table));
+    const bool server = OnServer(Connection);
+    const auto Quoted = [server](const QString& identifier) { return QuotedName(identifier, server); };
     QStringList cols, marks;
     for (const auto& [column, value] : values) {
         cols << Quoted(column);
         marks << QStringLiteral("?");
     }
     QSqlQuery query(QSqlDatabase::database(Connection, false));
-    if (!query.prepare(QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
-                           .arg(Quoted(Table), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
+    // The server has no last-insert id for a table without OIDs; it returns the new row's instead.
+    if (!query.prepare(QStringLiteral("INSERT INTO %1(%2) VALUES(%3)%4")
+                           .arg(Quoted(Table), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')),
+                                server ? QStringLiteral(" RETURNING rowid") : QString())))
         throw ErrorOf(query);
     for (const auto& field : values)
         query.addBindValue(Bindable(field.second));
     if (!query.exec())
         throw ErrorOf(query);
-    const qint64 newRow = query.lastInsertId().toLongLong();
+    const qint64 newRow = server ? (query.next() ? query.value(0).toLongLong() : -1) : query.lastInsertId().toLongLong();
     const qint64 old = Current >= 0 ? RowIds[Current] : -1;
     Load();
     Reloaded(old);
@@ -307,6 +320,8 @@ void TDbCursor::EditCurrent(const TFieldValues& values)
         AppendRow(values);
         return;
     }
+    const bool server = OnServer(Connection);
+    const auto Quoted = [server](const QString& identifier) { return QuotedName(identifier, server); };
     QStringList sets;
     for (const auto& field : values)
         sets << Quoted(field.first) + QStringLiteral("=?");
