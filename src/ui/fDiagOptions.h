@@ -32,7 +32,7 @@ class TDiagOptions : public QDialog, public TLangClient, public TLangList {
     Q_OBJECT
 public:
     static constexpr int ClientWidth = 290;
-    static constexpr int ClientHeight = 290;
+    static constexpr int ClientHeight = 306;
     static constexpr int HelpContext = 19;
     // Shown in cbLang while no language is chosen; never taken for a language name.
     static const QString LangPlaceholder;
@@ -89,6 +89,8 @@ public:
     QFrame* Bevel2;
     QLabel* lbRemDBDir;
     QLineEdit* edDBDir;
+    // What the remote-database field names: a folder or a database server.
+    QLabel* lbDBKind;
     QToolButton* sbtnDbDir;
     QToolButton* spbtnUpdateDB;
     QPushButton* btnOk;
@@ -98,6 +100,10 @@ protected:
 
 private:
     void CreateComponents();
+    void ShowDBKind();
+    QString sDBKindFolder = QStringLiteral("Mapp med databasfilen");
+    QString sDBKindServer = QStringLiteral("PostgreSQL-server");
+    QString sDBKindInvalid = QStringLiteral("Ogiltig serveradress");
     QString PortTip(int item) const;
     void RefreshPortTips();
 

@@ -17,6 +17,7 @@
 #include "platform/Dialogs.h"
 #include "ui/fDiagManager.h"
 #include "ui/fDiagOptions.h"
+#include <QLineEdit>
 #include "ui/fKiv.h"
 #include "ui/fStoredFaultView.h"
 #include "ui/uCommResObs.h"
@@ -168,6 +169,9 @@ int main(int argc, char** argv)
         }
         if (mode == QLatin1String("options")) {
             control.hide();
+            // kiv-gallery options TEXT: the remote-database field holding TEXT.
+            if (argc > 2)
+                options.edDBDir->setText(QString::fromLocal8Bit(argv[2]));
             options.move(0, 0);
             options.show();
         }
