@@ -9,7 +9,9 @@
 #include "model/uEncoderModel.h"
 #include "model/uStaticDiagObs.h"
 #include "platform/Dialogs.h"
+#include "platform/FileAccess.h"
 #include "platform/IniFile.h"
+#include "platform/TextFormat.h"
 #include "ui/KivApplication.h"
 #include "ui/LOESEN.h"
 #include "ui/fDiagManager.h"
@@ -22,14 +24,15 @@
 #include "settings/uDynamicDiagVarIniFile.h"
 #include "settings/uLangController.h"
 #include "settings/uLangIniFile.h"
+#include "settings/uWorkFiles.h"
 #include "ui/uModemFields.h"
 #include "ui/uUpdateTimerObs.h"
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QThread>
-#include <QTimer>
 #include <array>
 
 namespace {
@@ -60,18 +63,6 @@ public:
 private:
     const TKIV& Window;
 };
-
-// Counts a running sequence for as long as it runs, also when it ends by an exception.
-class TBusyScope {
-public:
-    explicit TBusyScope(int& busy) : Busy(busy) { ++Busy; }
-    ~TBusyScope() { --Busy; }
-    TBusyScope(const TBusyScope&) = delete;
-    TBusyScope& operator=(const TBusyScope&) = delete;
-
-private:
-    int& Busy;
-};
 } // namespace
 
 TMain::TMain(const TProgramPaths& paths, TDialogs& dialogs) : Paths(paths), Dialogs(dialogs) {}
@@ -89,6 +80,28 @@ void TMain::StartUp(TDiagManager* controlWindow)
     LinkSettings();
     WireObjects();
     ApplySettingsAndLanguage();
+    ReportWorkFiles();
+}
+
+void TMain::Start(TDiagManager* controlWindow)
+{
+    // As a form's creation does: an error is shown and Kiv goes on with what it could set up.
+    DeliverShowingErrors(
+        [&] {
+            StartUp(controlWindow);
+            return true;
+        },
+        Dialogs);
+    if (ControlWindow && Model)
+        DeliverShowingErrors(
+            [&] {
+                ControlWindow->FirstStartCheck();
+                return true;
+            },
+            Dialogs);
+    // The control window is the one the user ends Kiv with; it must be there whatever failed.
+    if (controlWindow && !controlWindow->isVisible())
+        controlWindow->show();
 }
 
 void TMain::ShutDown()
@@ -101,9 +114,11 @@ void TMain::ShutDown()
 
 void TMain::CreateObjects()
 {
-    LangController = std::make_unique<TLangController>(Paths.Dir());
+    const TFileAccess disk;
+    WorkFiles = std::make_unique<TWorkFiles>(Paths, FileAccess ? *FileAccess : disk);
+    LangController = std::make_unique<TLangController>(WorkFiles->Dir());
     DiagOptions = std::make_unique<TDiagOptions>();
-    SettingsFile = std::make_unique<TIniFile>(Paths.SettingsFile());
+    SettingsFile = std::make_unique<TIniFile>(WorkFiles->SettingsFile());
     ApplIniFile = std::make_unique<TApplIniFile>();
     CommResIniFile = std::make_unique<TCommResIniFile>(nullptr, &Dialogs);
     UpdateTimer = std::make_unique<TUpdateTimer>();
@@ -160,6 +175,7 @@ void TMain::WireObjects()
     UpdateTimerObs->SetRefreshLiveValues([this] { RefreshLiveValues(); });
 
     UpdateTimer->SetCommRes(CommRes.get());
+    UpdateTimer->SetSequenceGuard(&Sequences);
     UpdateTimer->Attach(UpdateTimerObs.get());
 
     MainWindow->SetStoredFaults(&Model->StoredFaults);
@@ -173,12 +189,7 @@ void TMain::WireObjects()
     CommRes->Attach(CommResObs.get());
 
     StaticDiagObs->SetMainWindow(MainWindow.get());
-    for (TSubject* value : std::initializer_list<TSubject*>{&Model->NumOfFaults, &Model->MaxTemp, &Model->MinTemp,
-                                                            &Model->OperatingTime, &Model->StoredFaults})
-        value->Attach(StaticDiagObs.get());
-    for (TSubject* item : std::initializer_list<TSubject*>{&Model->LiveOpTime, &Model->LiveFreq, &Model->LiveTemp,
-                                                           &Model->FaultCountItem})
-        item->Attach(DynamicDiagObs.get());
+    Model->AttachObservers(StaticDiagObs.get(), DynamicDiagObs.get());
     DynamicDiagObs->SetMainWindow(MainWindow.get());
 
     DynamicDiagObs->SetActive(true);
@@ -244,19 +255,24 @@ void TMain::WireObjects()
 void TMain::ApplySettingsAndLanguage()
 {
     CommResIniFile->ApplyComDevices(*CommRes);
-    CommRes->SetComPort(CommResIniFile->ReadComPort(QStringLiteral("COM1")));
+    CommRes->SetComPort(CommResIniFile->ReadUsableComPort(QStringLiteral("COM1")));
     MainWindow->SetStatusText(StatusPanelPort, CommRes->GetComPort());
 
     UpdateTimer->LoadFromSettings();
 
-    Model->NumOfFaults.Refresh();
-    Model->MaxTemp.Refresh();
-    Model->MinTemp.Refresh();
-    Model->OperatingTime.Refresh();
+    Model->RefreshStaticValues();
 
     ResetUpdateCounters();
 
-    LangController->LoadLanguages();
+    try {
+        LangController->LoadLanguages();
+    } catch (const Exception& e) {
+        // A language that cannot be used (a name in lang.lst that leaves the folder) is refused
+        // and the windows get the default language rather than no texts at all.
+        Dialogs.MessageDlg(e.Message(), TMsgDlgType::Error, mbOK);
+        LangController->GetLangList()->SetLangItemIndex(-1);
+        LangController->SelectLanguage(TLangIniFile::DefaultLanguage());
+    }
 
     TLangIniFile* lang = LangController->LangFile();
     lang->SetSection(QStringLiteral("Main"));
@@ -273,8 +289,28 @@ void TMain::ApplySettingsAndLanguage()
     Model->ConfigureIdentityItems();
 }
 
+void TMain::ReportWorkFiles()
+{
+    if (!WorkFiles->IsCopy())
+        return;
+    TLangIniFile* lang = LangController->LangFile();
+    lang->SetSection(QStringLiteral("Main"));
+    const bool unreadable = !WorkFiles->UnreadableFile().isEmpty();
+    const QString text = unreadable
+        ? lang->ReadText(QStringLiteral("sFileNotReadable"),
+                         QStringLiteral("Kiv kan inte läsa \"%s\" och fortsätter utan den. Ändringar av "
+                                        "inställningar och språktexter sparas bara tills Kiv avslutas."))
+        : lang->ReadText(QStringLiteral("sFileNotWritable"),
+                         QStringLiteral("Kiv kan inte skriva till \"%s\". Ändringar av inställningar och "
+                                        "språktexter sparas bara tills Kiv avslutas."));
+    const QString file = QDir::toNativeSeparators(unreadable ? WorkFiles->UnreadableFile()
+                                                             : WorkFiles->UnwritableFile());
+    Dialogs.MessageDlg(FormatTexts(text, {file}), TMsgDlgType::Warning, mbOK);
+}
+
 void TMain::GoOnline()
 {
+    TSequenceGuard::TStep step(Sequences);
     try {
         CommRes->Open();
         CommRes->SetBaudRate(9600);
@@ -302,11 +338,13 @@ void TMain::GoOffline()
 
 void TMain::SingleUpdate()
 {
+    TSequenceGuard::TStep step(Sequences);
     MainWindow->btnSingleUpdateClick();
 }
 
 void TMain::ReadIdentity()
 {
+    TSequenceGuard::TStep step(Sequences);
     Model->ReadIdentity();
     MainWindow->ShowSerialNumber(Model->SerialNumberItem.Value());
     MainWindow->ShowPartNumber(Model->PartNumberItem.Value(), Model->NewPartNumberFormat());
@@ -317,6 +355,7 @@ void TMain::ReadIdentity()
 
 void TMain::ReadDiagnostics()
 {
+    TSequenceGuard::TStep step(Sequences);
     ShowProgress(true);
     try {
         Model->ReadDiagnostics();
@@ -330,10 +369,8 @@ void TMain::ReadDiagnostics()
 
 void TMain::OnUpdateTimer()
 {
-    // A tick handled while a sequence lets pending events run would interleave with it.
-    if (Busy > 0)
-        return;
-    TBusyScope busy(Busy);
+    // The timer's tick is itself a sequence of the guard, which drops a tick while another runs.
+    TSequenceGuard::TStep step(Sequences);
     try {
         UpdateTick();
         TickFailures = 0;
@@ -369,13 +406,12 @@ void TMain::UpdateTick()
 
 void TMain::RefreshLiveValues()
 {
-    Model->LiveOpTime.Notify();
-    Model->LiveFreq.Notify();
-    Model->LiveTemp.Notify();
+    Model->AnnounceLiveValues();
 }
 
 void TMain::ResetEncoder()
 {
+    TSequenceGuard::TStep step(Sequences);
     if (ModemFields->UseModem()) {
         Dialogs.MessageDlg(ResetWithModemText, TMsgDlgType::Warning, mbOK);
         return;
@@ -417,25 +453,7 @@ void TMain::EraseDiagnosticBlock()
 
 void TMain::RunButton(const std::function<void()>& handler)
 {
-    if (Busy > 0) {
-        DeferredButtons.push_back(handler);
-        return;
-    }
-    {
-        TBusyScope busy(Busy);
-        handler();
-    }
-    // Deferred clicks run from the event loop once this sequence has ended, each as a sequence of
-    // its own, so an exception in one of them is shown like any other. They die with the main
-    // window, as the controller's windows go before the controller does.
-    if (!DeferredButtons.empty() && MainWindow)
-        QTimer::singleShot(0, MainWindow.get(), [this] {
-            while (!DeferredButtons.empty() && Busy == 0) {
-                auto next = std::move(DeferredButtons.front());
-                DeferredButtons.pop_front();
-                RunButton(next);
-            }
-        });
+    Sequences.RunClick(handler);
 }
 
 void TMain::UnwireObjects()
@@ -449,18 +467,13 @@ void TMain::UnwireObjects()
         LangController->Unregister(client);
     UpdateTimer->Detach(UpdateTimerObs.get());
     CommRes->Detach(CommResObs.get());
-    for (TSubject* value : std::initializer_list<TSubject*>{&Model->NumOfFaults, &Model->MaxTemp, &Model->MinTemp,
-                                                            &Model->OperatingTime})
-        value->Detach(StaticDiagObs.get());
-    for (TSubject* item : std::initializer_list<TSubject*>{&Model->LiveOpTime, &Model->LiveFreq, &Model->LiveTemp,
-                                                           &Model->FaultCountItem})
-        item->Detach(DynamicDiagObs.get());
-    Model->StoredFaults.Detach(StaticDiagObs.get());
+    Model->DetachObservers(StaticDiagObs.get(), DynamicDiagObs.get());
 }
 
 void TMain::FreeObjects()
 {
     LangController.reset();
+    WorkFiles.reset();
     SettingsFile.reset();
     ApplIniFile.reset();
     CommResIniFile.reset();
@@ -478,6 +491,8 @@ void TMain::FreeObjects()
 
 void TMain::DestroyWindows()
 {
+    // The waiting clicks call into the windows that go now.
+    Sequences.DropWaitingClicks();
     DBViewer.reset();
     PasswordDlg.reset();
     DialScript.reset();

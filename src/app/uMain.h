@@ -1,8 +1,8 @@
 #pragma once
+#include "core/uSequenceGuard.h"
 #include "platform/ProgramPaths.h"
 #include <QString>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 
@@ -19,6 +19,7 @@ class TDialogs;
 class TDynamicDiagObs;
 class TDynDiagVarIniFile;
 class TEncoderModel;
+class TFileAccess;
 class TIniFile;
 class TKIV;
 class TKivDBViewFrm;
@@ -29,6 +30,7 @@ class TPasswordDlg;
 class TStaticDiagObs;
 class TUpdateTimer;
 class TUpdateTimerObs;
+class TWorkFiles;
 
 // The application controller: owns every non-window object, wires the whole object graph and
 // runs every sequence that talks to the encoder. The program entry makes one; tests make their
@@ -42,6 +44,10 @@ public:
 
     // Runs from the control window's creation; the control window stays the caller's.
     void StartUp(TDiagManager* controlWindow);
+    // Start-up as the program entry runs it: StartUp and then the control window's first-start
+    // check, each under the application's default exception display, so an error is shown and
+    // Kiv goes on with what it could set up; the control window is shown in any case.
+    void Start(TDiagManager* controlWindow);
     // Destroys the windows StartUp made, newest first. ShutDown may not use them afterwards.
     void DestroyWindows();
     // Runs from the control window's destruction.
@@ -63,7 +69,11 @@ public:
     // sequence lets pending events run): then the handler waits until the sequence has ended, so
     // two sequences never interleave on the one link.
     void RunButton(const std::function<void()>& handler);
-    bool SequenceRunning() const { return Busy > 0; }
+    bool SequenceRunning() const { return Sequences.Running(); }
+
+    // The one guard of every sequence on the link: the buttons, the update timer's ticks and the
+    // sequences above, however they are reached.
+    TSequenceGuard Sequences;
 
     int32_t LastFaultCount = 0;
     int32_t TickFailures = 0;
@@ -74,6 +84,8 @@ public:
     // How long the reset waits before closing the port, so the encoder has taken the last write.
     int ResetSettleMs = 500;
 
+    // Where the settings and language files are read and written for this run.
+    std::unique_ptr<TWorkFiles> WorkFiles;
     // The module objects, in creation order. Windows are owned here too but die in DestroyWindows.
     std::unique_ptr<TLangController> LangController;
     std::unique_ptr<TDiagOptions> DiagOptions;
@@ -98,11 +110,15 @@ public:
     TDiagManager* ControlWindow = nullptr;
     // The snapshot database, made by the program entry before the control window; may be null.
     TDataMod* DataMod = nullptr;
+    // Whether the program folder's files can be read and written; the disk when null.
+    const TFileAccess* FileAccess = nullptr;
 
 private:
     void CreateObjects();
     void LinkSettings();
     void WireObjects();
+    // Says once why the settings and language files are a copy for this run.
+    void ReportWorkFiles();
     void UnwireObjects();
     void FreeObjects();
     void ResetUpdateCounters();
@@ -115,6 +131,4 @@ private:
     TDialogs& Dialogs;
     std::unique_ptr<TModemFields> ModemFields;
     std::unique_ptr<TMainWindowTexts> MainWindowTexts;
-    int Busy = 0;
-    std::deque<std::function<void()>> DeferredButtons;
 };

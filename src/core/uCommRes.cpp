@@ -1,4 +1,5 @@
 #include "core/uCommRes.h"
+#include "platform/NetSerialDevice.h"
 #include <cerrno>
 
 namespace {
@@ -31,7 +32,7 @@ bool SpeedOf(uint32_t baudRate, speed_t& speed)
 } // namespace
 
 TCommRes::TCommRes(std::unique_ptr<TSerialDevice> device)
-    : Handle(device ? std::move(device) : std::make_unique<TPosixSerialDevice>())
+    : Handle(device ? std::move(device) : std::make_unique<TAnySerialDevice>())
 {
     for (int i = 0; i < PortCount; ++i)
         PortDevices[i] = QStringLiteral("/dev/ttyS%1").arg(i);
@@ -99,6 +100,15 @@ void TCommRes::SetComPort(const QString& text)
     ComPort = QLatin1String(PortNames[index]);
     SetName(ComPort);
     Notify(101);
+}
+
+QString TCommRes::PortNameOf(const QString& text)
+{
+    const QString name = text.trimmed();
+    for (const char* port : PortNames)
+        if (name.compare(QLatin1String(port), Qt::CaseInsensitive) == 0)
+            return QLatin1String(port);
+    return QString();
 }
 
 int TCommRes::GetPortIndex()

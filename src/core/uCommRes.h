@@ -23,7 +23,7 @@ class TCommRes : public TResource {
 public:
     static constexpr int PortCount = 4;
 
-    // Without a device the POSIX serial device is used.
+    // Without a device, a local termios device or a device server, by the port's path.
     explicit TCommRes(std::unique_ptr<TSerialDevice> device = nullptr);
     ~TCommRes() override;
 
@@ -31,7 +31,10 @@ public:
     void Close() override;
     bool IsOpen() const { return Opened; }
 
+    // Takes only the exact names "COM1".."COM4".
     void SetComPort(const QString& text);
+    // The port name a text stands for, case and surrounding blanks aside; empty for any other text.
+    static QString PortNameOf(const QString& text);
     QString GetComPort() const { return ComPort; }
     int GetPortIndex();
 

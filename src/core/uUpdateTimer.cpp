@@ -102,14 +102,9 @@ void TUpdateTimer::SetRepeat(bool on)
 
 void TUpdateTimer::Tick()
 {
-    if (InTick)
-        return;
-    struct TGuard {
-        bool& Flag;
-        explicit TGuard(bool& flag) : Flag(flag) { Flag = true; }
-        ~TGuard() { Flag = false; }
-    } guard(InTick);
-    if (OnTick)
-        OnTick();
-    QCoreApplication::processEvents();
+    Sequences->RunTick([this] {
+        if (OnTick)
+            OnTick();
+        QCoreApplication::processEvents();
+    });
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/uSequenceGuard.h"
 #include "core/uSubject.h"
 #include "core/uTimerIntervalStore.h"
 #include <QString>
@@ -20,6 +21,8 @@ public:
 
     void SetSettings(ITimerIntervalStore* settings) { Settings = settings; }
     void SetCommRes(TCommRes* commRes) { CommRes = commRes; }
+    // The guard shared by every sequence on the link; without one the timer keeps its own.
+    void SetSequenceGuard(TSequenceGuard* guard) { Sequences = guard ? guard : &OwnSequences; }
 
     // Stops repeating, then takes the interval from the setting "TimerIntervalIndex".
     void LoadFromSettings();
@@ -38,8 +41,9 @@ public:
     void SetRepeat(bool on);
     bool IsRepeating() const { return Timer.isActive(); }
 
-    // Called by the timer. A tick that arrives while an earlier one is still running (the handler
-    // lets pending events run) is ignored, so update cycles never nest.
+    // Called by the timer. The tick is a sequence of the guard: one that arrives while any sequence
+    // runs (an earlier tick included, as the handler lets pending events run) is ignored, so update
+    // cycles never nest; a click handled meanwhile runs right after the tick.
     void Tick();
 
     std::function<void()> OnTick;
@@ -48,5 +52,6 @@ private:
     QTimer Timer;
     ITimerIntervalStore* Settings = nullptr;
     TCommRes* CommRes = nullptr;
-    bool InTick = false;
+    TSequenceGuard OwnSequences;
+    TSequenceGuard* Sequences = &OwnSequences;
 };

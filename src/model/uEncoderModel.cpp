@@ -47,6 +47,46 @@ void TEncoderModel::Wire(TBiDirDiagProtocol* protocol)
     StoredFaults.SetOperatingTime(&OperatingTime);
 }
 
+void TEncoderModel::AttachObservers(TObserver* staticObs, TObserver* dynamicObs)
+{
+    for (TSubject* value : StaticValues())
+        value->Attach(staticObs);
+    StoredFaults.Attach(staticObs);
+    for (TSubject* item : LiveItems())
+        item->Attach(dynamicObs);
+}
+
+void TEncoderModel::DetachObservers(TObserver* staticObs, TObserver* dynamicObs)
+{
+    for (TSubject* value : StaticValues())
+        value->Detach(staticObs);
+    for (TSubject* item : LiveItems())
+        item->Detach(dynamicObs);
+    StoredFaults.Detach(staticObs);
+}
+
+void TEncoderModel::RefreshStaticValues()
+{
+    for (TStaticDiag* value : StaticValues())
+        value->Refresh();
+}
+
+void TEncoderModel::AnnounceLiveValues()
+{
+    for (TSubject* item : std::initializer_list<TSubject*>{&LiveOpTime, &LiveFreq, &LiveTemp})
+        item->Notify();
+}
+
+std::array<TStaticDiag*, 4> TEncoderModel::StaticValues()
+{
+    return {&NumOfFaults, &MaxTemp, &MinTemp, &OperatingTime};
+}
+
+std::array<TBiDirDataBase*, 4> TEncoderModel::LiveItems()
+{
+    return {&LiveOpTime, &LiveFreq, &LiveTemp, &FaultCountItem};
+}
+
 void TEncoderModel::ConfigureIdentityItems()
 {
     Configure(SoftwareVersionItem, TBiDirDataBase::MemRam, AddrSoftwareVersion);

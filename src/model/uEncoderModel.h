@@ -9,10 +9,12 @@
 #include "model/uStaticDiag.h"
 #include "model/uStoredFaults.h"
 #include <QString>
+#include <array>
 #include <cstdint>
 
 class TBiDirDiagProtocol;
 class TDialogs;
+class TObserver;
 
 // Every value Kiv reads from the encoder, with its address and memory, and the reading
 // sequences built on them. Window-free, so that the application controller and the command-line
@@ -26,6 +28,16 @@ public:
     // Gives the protocol to every item and to the raw block, and the raw block to the decoded
     // values. Observers are the caller's business.
     void Wire(TBiDirDiagProtocol* protocol);
+
+    // The presentation observers: the static one watches the four decoded values and the stored
+    // faults, the dynamic one the three live values and the fault count.
+    void AttachObservers(TObserver* staticObs, TObserver* dynamicObs);
+    void DetachObservers(TObserver* staticObs, TObserver* dynamicObs);
+    // The four decoded values announce themselves, so their labels show them before any reading.
+    void RefreshStaticValues();
+    // An item notifies only when its value changed: the live values are announced once more so
+    // that an unchanged one is shown too.
+    void AnnounceLiveValues();
 
     void ConfigureIdentityItems();
     void ConfigureLiveItems();
@@ -68,4 +80,8 @@ public:
     TBiDirDataAsLongInt RamLong115Item;
     TBiDirDataAsLongInt SerialNumberItem;
     TBiDirDataAsShortInt UnitsPerRevItem;
+
+private:
+    std::array<TStaticDiag*, 4> StaticValues();
+    std::array<TBiDirDataBase*, 4> LiveItems();
 };

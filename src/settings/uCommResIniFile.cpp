@@ -19,12 +19,26 @@ QString TCommResIniFile::ReadComPort(const QString& defaultPort)
     const QString port = IniFile->ReadString(Section(), QStringLiteral("ComPort"), NoValue);
     if (port != NoValue)
         return port;
-    if (Dialogs)
-        Dialogs->MessageDlg(QStringLiteral("Serial communication port is not set. Using \"%1\"").arg(defaultPort),
-                            TMsgDlgType::Information, mbOK);
+    ShowNotSet(defaultPort);
     WriteComPort(defaultPort);
     // Read once more so the caller gets what the file now holds; never ask a second time.
     return IniFile->ReadString(Section(), QStringLiteral("ComPort"), defaultPort);
+}
+
+QString TCommResIniFile::ReadUsableComPort(const QString& defaultPort)
+{
+    const QString port = TCommRes::PortNameOf(ReadComPort(defaultPort));
+    if (!port.isEmpty())
+        return port;
+    ShowNotSet(defaultPort);
+    return defaultPort;
+}
+
+void TCommResIniFile::ShowNotSet(const QString& defaultPort) const
+{
+    if (Dialogs)
+        Dialogs->MessageDlg(QStringLiteral("Serial communication port is not set. Using \"%1\"").arg(defaultPort),
+                            TMsgDlgType::Information, mbOK);
 }
 
 void TCommResIniFile::WriteComPort(const QString& portName)

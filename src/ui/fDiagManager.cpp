@@ -206,7 +206,7 @@ void TDiagManager::FirstStartCheck()
     if (!Settings || Settings->ReadDBIniValue() != 0)
         return;
     Dialogs.MessageDlg(sFirstTimeMsg, TMsgDlgType::Information, mbOK);
-    btnOptionsClick();
+    RunButton([this] { btnOptionsClick(); });
 }
 
 void TDiagManager::FormDestroy()

@@ -7,6 +7,7 @@
 #include "db/fKivDB.h"
 #include "db/uKivDataMod.h"
 #include "model/uEncoderModel.h"
+#include "support/DeviceServer.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFiles.h"
 #include "ui/fDiagManager.h"
@@ -28,6 +29,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -46,6 +48,7 @@ protected:
     std::unique_ptr<TDataMod> DataMod;
     std::unique_ptr<TDiagManager> Control;
     std::unique_ptr<TMain> Main;
+    TDeviceServer Server;
 
     void TearDown() override
     {
@@ -57,11 +60,16 @@ protected:
         Sim.Stop();
     }
 
-    // A program folder whose COM1 is the simulator running the given image.
-    void StartWith(const QString& image)
+    // A program folder whose COM1 is the simulator running the given image, directly or through
+    // a device server on the network.
+    void StartWith(const QString& image, std::optional<TDeviceServer::TMode> network = std::nullopt)
     {
         Sim.LoadImage(image.toStdString());
-        const QString device = QString::fromStdString(Sim.Start());
+        QString device = QString::fromStdString(Sim.Start());
+        if (network) {
+            ASSERT_TRUE(Server.Start(device, *network)) << Server.Error.toStdString();
+            device = Server.Address(*network);
+        }
         QFile ini(Folder.filePath(QStringLiteral("kiv.ini")));
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
         ini.write(QStringLiteral("[SerialCommunication]\r\nComPort=COM1\r\nCOM1Device=%1\r\n"
@@ -308,6 +316,36 @@ TEST_F(MainTest, ButtonPressedDuringAReadingWaitsUntilItEnds)
     EXPECT_FALSE(Main->CommRes->IsOpen()) << "ran once the reading had ended";
 }
 
+TEST_F(MainTest, AStopClickedDuringATickRunsOnceRightAfterTheTick)
+{
+    StartWith(HealthyImage);
+    Main->UpdateTimer->SetInterval(TUpdateTimer::IntervalFromIndex(24)); // only the ticks we deliver
+    Control->btnUpdate->click();
+    ASSERT_TRUE(Main->UpdateTimer->IsRepeating());
+    QCoreApplication::processEvents();
+
+    bool clickedInsideTick = false;
+    // Pressed while the tick lets pending events run.
+    QTimer::singleShot(0, [&] {
+        Control->btnUpdate->click();
+        clickedInsideTick = Main->SequenceRunning();
+    });
+    Main->UpdateTimer->Tick();
+    ASSERT_TRUE(clickedInsideTick);
+    EXPECT_TRUE(Main->UpdateTimer->IsRepeating()) << "the stop waits for the tick";
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Main->UpdateTimer->IsRepeating()) << "and runs right after it";
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Main->UpdateTimer->IsRepeating()) << "once";
+
+    // The next press starts repeating on its own; nothing of the stop is replayed with it.
+    Control->btnUpdate->click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Main->UpdateTimer->IsRepeating());
+    EXPECT_EQ(Main->Sequences.WaitingClicks(), 0u);
+    Main->UpdateTimer->SetRepeat(false);
+}
+
 TEST_F(MainTest, GoingOnlineThroughTheModemReadsTheEncoderAfterOk)
 {
     Sim.SetModemMode(true);
@@ -429,6 +467,49 @@ TEST_F(MainTest, InstalledWhereTheUserCannotWriteItWritesOnlyIntoTheDataFolder)
     const QStringList written = listing(data);
     for (const char* name : {"kiv.ini", "DefLang.txt", "lang.lst", "English.txt"})
         EXPECT_TRUE(written.contains(QString::fromLatin1(name))) << name;
+}
+
+// Through a device server speaking RFC 2217: the update cycle, and the reset whose erasing writes
+// carry 0xFF, Telnet's command byte, in every request.
+TEST_F(MainTest, AnEncoderBehindADeviceServerIsUpdatedAndReset)
+{
+    StartWith(HealthyImage, TDeviceServer::TMode::Rfc2217);
+    Control->btnOnLine->click();
+    ASSERT_TRUE(Main->CommRes->IsOpen()) << Dialogs.Texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(Main->MainWindow->ListItems(QStringLiteral("lstbIndex")).first(), QStringLiteral("14"));
+
+    Sim.StoreFault(0x31);
+    Main->OnUpdateTimer();
+    EXPECT_EQ(Main->LastFaultCount, 15);
+    EXPECT_EQ(Main->MainWindow->ListItems(QStringLiteral("lstbIndex")).first(), QStringLiteral("15"));
+
+    Main->ResetSettleMs = 0;
+    Dialogs.Answers = {TModalResult::Yes, TModalResult::Ok};
+    Main->ResetEncoder();
+    for (uint16_t address = 0; address <= 110; ++address)
+        ASSERT_EQ(Sim.Eeprom(address), 0xFF) << address;
+    EXPECT_FALSE(Main->CommRes->IsOpen());
+    // The question and the acknowledgement, no link error.
+    EXPECT_EQ(Dialogs.Messages.size(), 2u) << Dialogs.Texts().join(QStringLiteral(" | ")).toStdString();
+}
+
+// A modem at the far end of a device server: dialling runs over the network line as over a port.
+TEST_F(MainTest, TheModemIsDialledThroughARawDeviceServer)
+{
+    Sim.SetModemMode(true);
+    StartWith(HealthyImage, TDeviceServer::TMode::Raw);
+    Main->DiagOptions->cbUseModem->setChecked(true);
+    std::function<void()> confirm = [&] {
+        if (Main->DialScript->isVisible() && Sim.ModemConnected())
+            QTimer::singleShot(300, [&] { Main->DialScript->accept(); });
+        else
+            QTimer::singleShot(50, confirm);
+    };
+    QTimer::singleShot(0, confirm);
+    Control->btnOnLine->click();
+
+    EXPECT_TRUE(Main->CommRes->IsOpen());
+    EXPECT_EQ(Text("lbSoftVer"), QStringLiteral("2.1"));
 }
 
 } // namespace

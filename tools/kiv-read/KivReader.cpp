@@ -1,10 +1,12 @@
 #include "KivReader.h"
+#include "platform/FileAccess.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextFile.h"
 #include "settings/uApplIniFile.h"
 #include "settings/uLangController.h"
 #include "settings/uLangIniFile.h"
+#include "settings/uWorkFiles.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -17,31 +19,6 @@ namespace {
 QString SettingsFileIn(const QString& folder)
 {
     return QDir(folder).filePath(SettingsFileName(QStringLiteral("kiv")));
-}
-
-void CopyIfPresent(const QDir& from, const QDir& to, const QString& name)
-{
-    if (QFile::exists(from.filePath(name)))
-        QFile::copy(from.filePath(name), to.filePath(name));
-}
-
-// The language files fill themselves with every text they lack, and choosing a language records
-// the choice. A reader must leave the folder as it found it, so the language is chosen and read
-// in a private copy of what decides it: the settings file, lang.lst and the language files.
-void CopyLanguageFiles(const QString& folder, const QString& copy)
-{
-    const QDir from(folder);
-    const QDir to(copy);
-    CopyIfPresent(from, to, SettingsFileName(QStringLiteral("kiv")));
-    CopyIfPresent(from, to, QStringLiteral("lang.lst"));
-    QStringList names;
-    TextFile::ReadLines(from.filePath(QStringLiteral("lang.lst")), names);
-    names << TLangIniFile::DefaultLanguage();
-    for (const QString& name : names) {
-        // A name that would reach outside the folder is refused by the language controller.
-        if (!name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')))
-            CopyIfPresent(from, to, name + QStringLiteral(".txt"));
-    }
 }
 
 const char* const FaultLists[] = {"lstbIndex", "lstbOpTime", "lstbFaultStatus", "lstbFreq", "lstbTemp"};
@@ -57,12 +34,7 @@ TKivReader::TKivReader(const QString& programFolder, int portIndex, const QStrin
     Model.ConfigureIdentityItems();
     StaticDiagObs.SetMainWindow(&View);
     DynamicDiagObs.SetMainWindow(&View);
-    for (TStaticDiag* value : std::initializer_list<TStaticDiag*>{&Model.NumOfFaults, &Model.MaxTemp, &Model.MinTemp,
-                                                                 &Model.OperatingTime, &Model.StoredFaults})
-        value->Attach(&StaticDiagObs);
-    for (TBiDirDataBase* item : std::initializer_list<TBiDirDataBase*>{&Model.LiveOpTime, &Model.LiveFreq,
-                                                                      &Model.LiveTemp, &Model.FaultCountItem})
-        item->Attach(&DynamicDiagObs);
+    Model.AttachObservers(&StaticDiagObs, &DynamicDiagObs);
     DynamicDiagObs.SetActive(true);
     StaticDiagObs.SetActive(true);
 }
@@ -72,7 +44,10 @@ void TKivReader::ApplyLanguage()
     QTemporaryDir copy;
     if (!copy.isValid())
         throw Exception(QStringLiteral("Could not create a temporary folder: %1").arg(copy.errorString()));
-    CopyLanguageFiles(ProgramFolder, copy.path());
+    // The language files fill themselves with every text they lack, and choosing a language records
+    // the choice. A reader must leave the folder as it found it, so the language is chosen and read
+    // in a private copy of what decides it.
+    TWorkFiles::CopyFiles(ProgramFolder, copy.path(), SettingsFileName(QStringLiteral("kiv")), TFileAccess());
     TIniFile settings(SettingsFileIn(copy.path()));
     TApplIniFile applIniFile(&settings);
     TLangController langController(copy.path());
@@ -87,9 +62,7 @@ void TKivReader::ApplyLanguage()
 void TKivReader::Read()
 {
     // Before the language, as at Kiv's start: the static labels show their values from the start.
-    for (TStaticDiag* value : std::initializer_list<TStaticDiag*>{&Model.NumOfFaults, &Model.MaxTemp, &Model.MinTemp,
-                                                                 &Model.OperatingTime})
-        value->Refresh();
+    Model.RefreshStaticValues();
     ApplyLanguage();
 
     CommRes.SetPortDevice(PortIndex, Device);
@@ -103,11 +76,8 @@ void TKivReader::Read()
     Model.ReadIdentity();
     Model.ReadDiagnostics();
     Model.ReadLiveValues();
-    // An item notifies only when its value changed; as when repeated updating starts, the live
-    // values are announced once more so that an unchanged one is shown too.
-    for (TBiDirDataBase* item : std::initializer_list<TBiDirDataBase*>{&Model.LiveOpTime, &Model.LiveFreq,
-                                                                      &Model.LiveTemp})
-        item->Notify();
+    // As when repeated updating starts.
+    Model.AnnounceLiveValues();
     CommRes.Close();
 }
 
