@@ -5,6 +5,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
+#include <libpq-fe.h>
 
 namespace {
 
@@ -48,6 +49,12 @@ const char* const SchemaLock = "SELECT pg_advisory_xact_lock(7342001)";
 
 } // namespace
 
+EServerError::EServerError(const QString& server, const QString& reason, const QString& code)
+    : EDatabaseError(QStringLiteral("The database server %1: %2").arg(server, reason)), Server(server), Reason(reason),
+      Code(code)
+{
+}
+
 namespace PgServer {
 
 void Configure(QSqlDatabase& db, const TRemoteLocation& location)
@@ -66,12 +73,12 @@ void Configure(QSqlDatabase& db, const TRemoteLocation& location)
     db.setConnectOptions(options.join(QLatin1Char(';')));
 }
 
-QString ErrorText(const TRemoteLocation& location, const QString& reason)
+EServerError Error(const TRemoteLocation& location, const QString& reason)
 {
-    return QStringLiteral("The database server %1: %2").arg(location.Shown(), WithoutPasswords(reason.trimmed()));
+    return EServerError(location.Shown(), WithoutPasswords(reason.trimmed()));
 }
 
-QString ErrorText(const TRemoteLocation& location, const QSqlError& error)
+EServerError Error(const TRemoteLocation& location, const QSqlError& error)
 {
     // The driver's text repeats itself in its two halves more often than not.
     QString reason = error.databaseText().trimmed();
@@ -80,36 +87,38 @@ QString ErrorText(const TRemoteLocation& location, const QSqlError& error)
         reason = driver;
     else if (!driver.isEmpty() && !reason.contains(driver))
         reason = driver + QStringLiteral(": ") + reason;
-    return ErrorText(location, reason);
+    EServerError e = Error(location, reason);
+    e.Code = error.nativeErrorCode();
+    return e;
 }
 
 void CreateSchema(QSqlDatabase& db, const TRemoteLocation& location)
 {
     if (!db.transaction())
-        throw EDatabaseError(ErrorText(location, db.lastError()));
+        throw Error(location, db.lastError());
     QSqlQuery query(db);
-    QString failure;
+    QSqlError failure;
     if (!query.exec(QLatin1String(SchemaLock)))
-        failure = ErrorText(location, query.lastError());
+        failure = query.lastError();
     for (const char* statement : Schema) {
-        if (!failure.isEmpty())
+        if (failure.isValid())
             break;
         if (!query.exec(QLatin1String(statement)))
-            failure = ErrorText(location, query.lastError());
+            failure = query.lastError();
     }
     query.finish();
-    if (failure.isEmpty() && !db.commit())
-        failure = ErrorText(location, db.lastError());
-    if (!failure.isEmpty()) {
+    if (!failure.isValid() && !db.commit())
+        failure = db.lastError();
+    if (failure.isValid()) {
         db.rollback();
-        throw EDatabaseError(failure);
+        throw Error(location, failure);
     }
 }
 
 void BeginWrite(QSqlDatabase& db, const TRemoteLocation& location, int waitMs)
 {
     if (!db.transaction())
-        throw EDatabaseError(ErrorText(location, db.lastError()));
+        throw Error(location, db.lastError());
     QSqlQuery query(db);
     // The lock conflicts with itself only: the viewers of other stations read on meanwhile.
     if (!query.exec(QStringLiteral("SET LOCAL lock_timeout = %1").arg(waitMs))
@@ -117,13 +126,18 @@ void BeginWrite(QSqlDatabase& db, const TRemoteLocation& location, int waitMs)
         const QSqlError error = query.lastError();
         query.finish();
         db.rollback();
-        throw EDatabaseError(ErrorText(location, error));
+        throw Error(location, error);
     }
 }
 
-bool Retryable(const QSqlError& error)
+bool Lost(const QSqlDatabase& db)
 {
-    const QString code = error.nativeErrorCode();
+    PGconn* connection = TPgBulkInserter::Handle(db);
+    return !connection || PQstatus(connection) != CONNECTION_OK;
+}
+
+bool Retryable(const QString& code)
+{
     return code == QLatin1String("40001") || code == QLatin1String("40P01") || code == QLatin1String("55P03");
 }
 
@@ -136,7 +150,7 @@ int CopyRows(const QSqlDatabase& local, QSqlDatabase& server, const TRemoteLocat
         QSqlQuery query(server);
         const auto run = [&](const QString& sql) {
             if (!query.exec(sql))
-                throw EDatabaseError(ErrorText(location, query.lastError()));
+                throw Error(location, query.lastError());
         };
         for (const TTable& t : Tables) {
             const QString table = QLatin1String(t.Name);
@@ -175,7 +189,7 @@ int CopyRows(const QSqlDatabase& local, QSqlDatabase& server, const TRemoteLocat
             query.finish();
         }
         if (!server.commit())
-            throw EDatabaseError(ErrorText(location, server.lastError()));
+            throw Error(location, server.lastError());
     } catch (...) {
         server.rollback();
         throw;

@@ -138,7 +138,7 @@ TEST_F(PgServerTest, ConnectionFaultsNameTheServerAndTheReasonButNotThePassword)
         const TRemoteLocation location = ParseRemoteLocation(c.Uri);
         QSqlDatabase db = Open(Name + QLatin1String("-") + QLatin1String(c.Name), location);
         ASSERT_FALSE(db.isOpen());
-        const QString message = PgServer::ErrorText(location, db.lastError());
+        const QString message = PgServer::Error(location, db.lastError()).Message();
         EXPECT_TRUE(message.contains(QStringLiteral("127.0.0.1"))) << message.toStdString();
         EXPECT_TRUE(message.contains(c.Reason)) << message.toStdString();
         EXPECT_FALSE(message.contains(QStringLiteral("Hemlig"))) << message.toStdString();
