@@ -104,18 +104,8 @@ int main(int argc, char** argv)
         const TStaged staged = MakeReadings(readings, std::max(1, encoders));
         std::printf("%d readings of %d encoders: %lld fault rows, %d property rows; best of %d runs\n", readings,
                     encoders, qint64(readings) * FaultsPerReading, readings, Runs);
-        TTimes kiv{1e300, 1e300}, ref{1e300, 1e300};
-        for (int i = 0; i < Runs; ++i) {
-            const auto [k, r] = RunOnce(staged, qint64(readings) * FaultsPerReading, readings);
-            std::printf("run %d: kiv %.1f ms (processor %.1f ms), sqlite3 %.1f ms (processor %.1f ms)\n", i + 1,
-                        k.Wall, k.Cpu, r.Wall, r.Cpu);
-            kiv = {std::min(kiv.Wall, k.Wall), std::min(kiv.Cpu, k.Cpu)};
-            ref = {std::min(ref.Wall, r.Wall), std::min(ref.Cpu, r.Cpu)};
-        }
-        std::printf("kiv UpdateDatabase: %.1f ms elapsed, %.1f ms processor\n", kiv.Wall, kiv.Cpu);
-        std::printf("sqlite3 .import: %.1f ms elapsed, %.1f ms processor\n", ref.Wall, ref.Cpu);
-        std::printf("processor ratio: %.2f\n", kiv.Cpu / ref.Cpu);
-        std::printf("import ratio: %.2f\n", kiv.Wall / ref.Wall);
+        ReportBestOf(Runs, "kiv UpdateDatabase", "sqlite3 .import", "import ratio",
+                     [&] { return RunOnce(staged, qint64(readings) * FaultsPerReading, readings); });
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QStringList>
+#include <algorithm>
+#include <cstdio>
+#include <utility>
 #include <sys/resource.h>
 
 inline constexpr int FaultsPerReading = 13;
@@ -62,4 +65,23 @@ inline TStaged MakeReadings(int readings, int encoders)
         s.PropertiesCsv += CsvLine({serial, opTime, temp, freq, units, maxTemp, minTemp, date});
     }
     return s;
+}
+
+// Runs one import of each side `runs` times, prints each run and the best of each side, and ends
+// with the two ratios; the last line is "<ratioName>: R", R = Kiv's best time / the reference's.
+template <class TRunOnce>
+void ReportBestOf(int runs, const char* kivName, const char* refName, const char* ratioName, TRunOnce runOnce)
+{
+    TTimes kiv{1e300, 1e300}, ref{1e300, 1e300};
+    for (int i = 0; i < runs; ++i) {
+        const auto [k, r] = runOnce();
+        std::printf("run %d: kiv %.1f ms (processor %.1f ms), reference %.1f ms (processor %.1f ms)\n", i + 1, k.Wall,
+                    k.Cpu, r.Wall, r.Cpu);
+        kiv = {std::min(kiv.Wall, k.Wall), std::min(kiv.Cpu, k.Cpu)};
+        ref = {std::min(ref.Wall, r.Wall), std::min(ref.Cpu, r.Cpu)};
+    }
+    std::printf("%s: %.1f ms elapsed, %.1f ms processor\n", kivName, kiv.Wall, kiv.Cpu);
+    std::printf("%s: %.1f ms elapsed, %.1f ms processor\n", refName, ref.Wall, ref.Cpu);
+    std::printf("processor ratio: %.2f\n", kiv.Cpu / ref.Cpu);
+    std::printf("%s: %.2f\n", ratioName, kiv.Wall / ref.Wall);
 }
