@@ -64,3 +64,9 @@ nav -draw 'rectangle 46,12 54,52' -draw 'polygon 10,12 10,52 42,32' nav-last.png
 finish "${canvas[@]}" -fill none -stroke '#1c8a2c' -strokewidth 10 -draw 'polyline 8,34 26,52 56,12' btn-ok.png
 finish "${canvas[@]}" -fill none -stroke '#c0282d' -strokewidth 10 -draw 'line 12,12 52,52' -draw 'line 52,12 12,52' \
   btn-cancel.png
+
+# History: a small chart, a rising line over bars with a red fault marker.
+finish "${canvas[@]}" -fill white -stroke '#505050' -strokewidth 3 -draw 'rectangle 4,4 60,60' \
+  -fill '#9cc0e8' -stroke '#2d5fa8' -strokewidth 2 -draw 'rectangle 12,40 20,56' -draw 'rectangle 26,32 34,56' \
+  -draw 'rectangle 40,44 48,56' -fill none -stroke '#1c7a2c' -strokewidth 4 -draw 'polyline 10,34 24,22 38,28 54,10' \
+  -fill '#d01010' -stroke '#600000' -strokewidth 2 -draw 'polygon 38,14 46,28 30,28' db-history.png

@@ -4,10 +4,10 @@
 #include "core/uUpdateTimer.h"
 #include "db/fKivDB.h"
 #include "db/uKivDataMod.h"
-#include "db/uMainWindowTexts.h"
 #include "model/uDynamicDiagObs.h"
 #include "model/uEncoderModel.h"
 #include "model/uStaticDiagObs.h"
+#include "model/uTrendObs.h"
 #include "platform/Dialogs.h"
 #include "platform/FileAccess.h"
 #include "platform/IniFile.h"
@@ -18,6 +18,7 @@
 #include "ui/fDiagOptions.h"
 #include "ui/fDialScript.h"
 #include "ui/fKiv.h"
+#include "ui/fTrend.h"
 #include "settings/uApplIniFile.h"
 #include "settings/uCommResIniFile.h"
 #include "ui/uCommResObs.h"
@@ -53,16 +54,6 @@ private:
     const TDiagOptions& Options;
 };
 
-// What a saved reading takes from the main window.
-class TKivTexts : public TMainWindowTexts {
-public:
-    explicit TKivTexts(const TKIV& window) : Window(window) {}
-    QString Text(const QString& component) const override { return Window.ComponentText(component); }
-    QStringList Items(const QString& listBox) const override { return Window.ListItems(listBox); }
-
-private:
-    const TKIV& Window;
-};
 } // namespace
 
 TMain::TMain(const TProgramPaths& paths, TDialogs& dialogs) : Paths(paths), Dialogs(dialogs) {}
@@ -136,9 +127,9 @@ void TMain::CreateObjects()
     DialScript = std::make_unique<TDialScript>(Paths.Dir());
     PasswordDlg = std::make_unique<TPasswordDlg>();
     ModemFields = std::make_unique<TOptionsModemFields>(*DiagOptions);
-    MainWindowTexts = std::make_unique<TKivTexts>(*MainWindow);
+    TrendObs = std::make_unique<TTrendObs>();
+    TrendFrm = std::make_unique<TTrendFrm>(*TrendObs, Dialogs);
     if (DataMod) {
-        DataMod->MainWindow = MainWindowTexts.get();
         DataMod->RemoteDir = [this] { return DiagOptions->edDBDir->text(); };
         DBViewer = std::make_unique<TKivDBViewFrm>(*DataMod, Dialogs);
     }
@@ -160,7 +151,8 @@ void TMain::WireObjects()
     // The password dialog has fixed texts and so is no language client.
     for (TLangClient* client : std::initializer_list<TLangClient*>{
              ControlWindow, MainWindow.get(), CommResObs.get(), StaticDiagObs.get(), &Model->StoredFaults,
-             DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get(), DBViewer.get()})
+             DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get(), DBViewer.get(), TrendFrm.get(),
+             DataMod})
         if (client)
             LangController->Register(client);
 
@@ -191,6 +183,7 @@ void TMain::WireObjects()
     StaticDiagObs->SetMainWindow(MainWindow.get());
     Model->AttachObservers(StaticDiagObs.get(), DynamicDiagObs.get());
     DynamicDiagObs->SetMainWindow(MainWindow.get());
+    TrendObs->Watch(Model.get());
 
     DynamicDiagObs->SetActive(true);
     StaticDiagObs->SetActive(true);
@@ -221,6 +214,7 @@ void TMain::WireObjects()
     kivActions.SetRepeat = [this](bool on) { UpdateTimer->SetRepeat(on); };
     kivActions.RefreshLiveValues = [this] { RefreshLiveValues(); };
     kivActions.RunButton = [this](const std::function<void()>& handler) { RunButton(handler); };
+    kivActions.ShowTrend = [this] { TrendFrm->ShowTrend(); };
     MainWindow->SetActions(std::move(kivActions));
 
     if (ControlWindow) {
@@ -233,13 +227,12 @@ void TMain::WireObjects()
         actions.ResetEncoder = [this] { ResetEncoder(); };
         actions.RefreshLiveValues = [this] { RefreshLiveValues(); };
         actions.SingleUpdate = [this] { SingleUpdate(); };
-        actions.SerialNumberText = [this] { return MainWindow->ComponentText(QStringLiteral("lbSerialNum")); };
         actions.ShutDown = [this] { ShutDown(); };
         actions.RunButton = [this](const std::function<void()>& handler) { RunButton(handler); };
         if (DataMod) {
-            actions.AliasFilesContain = [this](const QString& text) { return DataMod->AliasFilesContain(text); };
-            actions.AddAlias = [this](const QString& alias, const QString& serial) { DataMod->AddAlias(alias, serial); };
-            actions.SaveSnapshot = [this](bool withIdentity) { DataMod->SaveSnapshot(withIdentity); };
+            actions.SaveReading = [this](const std::function<std::optional<QString>()>& askAlias) {
+                return DataMod->SaveReading(MainWindow->ReadingTexts(), askAlias);
+            };
             actions.ShowDBViewer = [this] { DBViewer->RunModal(); };
         }
         ControlWindow->SetActions(std::move(actions));
@@ -459,6 +452,7 @@ void TMain::RunButton(const std::function<void()>& handler)
 void TMain::UnwireObjects()
 {
     UpdateTimer->OnTick = nullptr;
+    TrendObs->Unwatch();
     DynamicDiagObs->SetActive(false);
     CommResObs->SetActive(false);
     UpdateTimerObs->SetActive(false);
@@ -484,6 +478,9 @@ void TMain::FreeObjects()
     StaticDiagObs.reset();
     DynamicDiagObs.reset();
     DynDiagVarIniFile.reset();
+    // Its window normally went in DestroyWindows; one still there lets go of it first.
+    TrendFrm.reset();
+    TrendObs.reset();
     Model.reset();
     UpdateTimerObs.reset();
     ModemFields.reset();
@@ -493,16 +490,15 @@ void TMain::DestroyWindows()
 {
     // The waiting clicks call into the windows that go now.
     Sequences.DropWaitingClicks();
+    TrendFrm.reset();
     DBViewer.reset();
     PasswordDlg.reset();
     DialScript.reset();
     if (Protocol)
         Protocol->ProgressBar = nullptr;
     if (DataMod) {
-        DataMod->MainWindow = nullptr;
         DataMod->RemoteDir = nullptr;
     }
-    MainWindowTexts.reset();
     MainWindow.reset();
     ModemFields.reset();
     DiagOptions.reset();

@@ -24,10 +24,11 @@ class TIniFile;
 class TKIV;
 class TKivDBViewFrm;
 class TLangController;
-class TMainWindowTexts;
 class TModemFields;
 class TPasswordDlg;
 class TStaticDiagObs;
+class TTrendFrm;
+class TTrendObs;
 class TUpdateTimer;
 class TUpdateTimerObs;
 class TWorkFiles;
@@ -107,6 +108,9 @@ public:
     std::unique_ptr<TPasswordDlg> PasswordDlg;
     // Only with a data module.
     std::unique_ptr<TKivDBViewFrm> DBViewer;
+    // The live trend: its samples are taken whether its window is open or not.
+    std::unique_ptr<TTrendObs> TrendObs;
+    std::unique_ptr<TTrendFrm> TrendFrm;
     TDiagManager* ControlWindow = nullptr;
     // The snapshot database, made by the program entry before the control window; may be null.
     TDataMod* DataMod = nullptr;
@@ -130,5 +134,4 @@ private:
     TProgramPaths Paths;
     TDialogs& Dialogs;
     std::unique_ptr<TModemFields> ModemFields;
-    std::unique_ptr<TMainWindowTexts> MainWindowTexts;
 };

@@ -19,7 +19,7 @@ public:
 void CopyDataFile(const QString& source, const QString& destination);
 
 // The 8-bit text files of the DB folder. Reading accepts CR LF, CR or LF; writing ends every line
-// with CR LF and replaces the file atomically, so a crash leaves the old or the new file whole.
+// with CR LF and replaces the file whole or not at all (TReplacedFile), raising EWriteError.
 QStringList ReadTextLines(const QString& path);
 void WriteTextLines(const QString& path, const QStringList& lines);
 

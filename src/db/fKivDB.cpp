@@ -3,6 +3,7 @@
 #include "db/FmxUtils.h"
 #include "db/KivQRprt.h"
 #include "db/fDbSrch.h"
+#include "db/fFaultHistory.h"
 #include "db/uKivDataMod.h"
 #include "platform/Dialogs.h"
 #include "ui/KivApplication.h"
@@ -68,6 +69,15 @@ TKivDBViewFrm::TKivDBViewFrm(TDataMod& dataMod, TDialogs& dialogs, QWidget* pare
     Memo->setObjectName(QStringLiteral("Memo1"));
     Memo->setGeometry(8, 216, 469, 159);
     Memo->hide();
+
+    // Beside the navigator, whose encoder it charts; browsing, so usable on either database.
+    tbtnHistory = new QToolButton(this);
+    tbtnHistory->setObjectName(QStringLiteral("tbtnHistory"));
+    tbtnHistory->setIcon(QIcon(QStringLiteral(":/images/db-history.png")));
+    tbtnHistory->setAutoRaise(true);
+    tbtnHistory->setGeometry(482, 50, 22, 30);
+    History = new TFaultHistoryFrm(DataMod, this);
+    connect(tbtnHistory, &QToolButton::clicked, this, [this] { tbtnHistoryClick(); });
 
     connect(&DataMod.EncoderIDTab, &TDbCursor::CurrentChanged, this, [this] { UpdateNavigator(); });
     connect(&DataMod.EncoderIDTab, &TDbCursor::RowsChanged, this, [this] { UpdateNavigator(); });
@@ -321,6 +331,7 @@ void TKivDBViewFrm::done(int result)
             return true;
         },
         Dialogs);
+    History->hide();
     QDialog::done(result);
 }
 
@@ -346,8 +357,8 @@ void TKivDBViewFrm::spbtnConnectedClick()
 {
     try {
         DataMod.SelectDatabase(!DataMod.Remote());
-    } catch (const EDatabaseError&) {
-        Dialogs.MessageDlg(sConnectionError, TMsgDlgType::Error, mbOK);
+    } catch (const EDatabaseError& e) {
+        Dialogs.MessageDlg(sConnectionError + QStringLiteral("\n\n") + e.Message(), TMsgDlgType::Error, mbOK);
         DataMod.SelectDatabase(false);
     }
     const bool connected = DataMod.Remote();
@@ -445,6 +456,11 @@ void TKivDBViewFrm::DBGrid2CellClick()
     DBGrid2->clearSelection();
 }
 
+void TKivDBViewFrm::tbtnHistoryClick()
+{
+    History->ShowHistory();
+}
+
 void TKivDBViewFrm::InitRemoteDatabase()
 {
     if (ApplIniFile)
@@ -487,6 +503,10 @@ void TKivDBViewFrm::UpdateLanguage(TLangIniFile* langFile)
     GridModel->SetTitle(3, text("FaultOpTime", "Driftid"));
     GridModel->SetTitle(4, text("FaultFrequency", "Frekvens"));
     GridModel->SetTitle(5, text("DateSaved", "Sparat"));
+    // The history's texts, its button's too, keep to a section of their own.
+    History->UpdateLanguage(langFile);
+    tbtnHistory->setToolTip(History->OpenText());
+    langFile->SetSection(QString::fromLatin1(Section));
 
     if (ApplIniFile) {
         const int state = isMaximized() ? 2 : isMinimized() ? 1 : 0;

@@ -16,6 +16,7 @@ class TDataMod;
 class TDbCursor;
 class TDbCursorModel;
 class TDialogs;
+class TFaultHistoryFrm;
 class THelp;
 class TQRMDForm;
 class TSrchFrm;
@@ -50,6 +51,8 @@ public:
 
     TSrchFrm& SrchFrm() const { return *Search; }
     TQRMDForm& QRMDForm() const { return *Report; }
+    // The current encoder's fault history as charts, a window of its own beside the viewer.
+    TFaultHistoryFrm& FaultHistory() const { return *History; }
     // The hidden text box that may serve as the data module's scratch buffer.
     QPlainTextEdit* Memo1() const { return Memo; }
 
@@ -72,6 +75,7 @@ public:
     void tbtnHelpClick();
     void DBGrid2DblClick();
     void DBGrid2CellClick();
+    void tbtnHistoryClick();
 
     void done(int result) override;
 
@@ -94,6 +98,7 @@ private:
     TDialogs& Dialogs;
     std::unique_ptr<TQRMDForm> Report;
     TSrchFrm* Search = nullptr;
+    TFaultHistoryFrm* History = nullptr;
 
     QString sCopyMsg;
     QString sCopyMsgError;
@@ -110,6 +115,7 @@ private:
     QToolButton* spbtnConnected = nullptr;
     QToolButton* tbtnUpdate = nullptr;
     QToolButton* tbtnHelp = nullptr;
+    QToolButton* tbtnHistory = nullptr;
     QFrame* Panel1 = nullptr;
     QLabel* DBText1 = nullptr;
     QWidget* DBNavigator1 = nullptr;

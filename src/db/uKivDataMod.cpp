@@ -2,8 +2,12 @@
 #include "db/DbError.h"
 #include "db/FmxUtils.h"
 #include "db/Search.h"
-#include "db/uMainWindowTexts.h"
 #include "platform/Dialogs.h"
+#include "platform/TextFile.h"
+#include "platform/TextFormat.h"
+#include "platform/Win1252.h"
+#include <QCryptographicHash>
+#include <QRandomGenerator>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,6 +66,21 @@ QString ErrorText(const QSqlError& error)
     return error.text();
 }
 
+// A staged line that cannot go into the database: malformed, or refused by the engine. It names
+// the file and the line (counted from 1) so that the line can be set aside.
+class EBadLine : public EStagingError {
+public:
+    EBadLine(const QString& path, qsizetype line, const QString& reason)
+        : EStagingError(QStringLiteral("%1, line %2: %3").arg(path).arg(line).arg(reason)), Path(path), Line(line)
+    {
+    }
+    QString Path;
+    qsizetype Line;
+};
+
+const char* const JournalName = "ENCSAVE.JNL";
+const char* const ImportsTable = "KivImports";
+
 QString FoldedKey(const TStagedValues& values)
 {
     QStringList parts;
@@ -115,8 +134,10 @@ TDataMod::TDataMod(const QString& programDir, TDialogs& dialogs, TClock clock, c
       ProgramDir(programDir),
       Dialogs(dialogs),
       Clock(std::move(clock)),
-      Locale(locale)
+      Locale(locale),
+      FolderLock(programDir + QLatin1Char('/') + DatabaseFolder + QStringLiteral("/KIV.lock"))
 {
+    UpdateLanguage(nullptr);
     const int id = ++InstanceCounter;
     LocalConnection = QStringLiteral("KivLocal%1").arg(id);
     RemoteConnection = QStringLiteral("KivRemote%1").arg(id);
@@ -198,7 +219,21 @@ void TDataMod::OpenConnection()
     db.setDatabaseName(path);
     if (!db.open())
         throw EDatabaseError(ErrorText(db.lastError()));
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size=-32768"));
+    QSqlQuery query(db);
+    if (IsRemote) {
+        // The engine opens lazily: one short read finds a locked or damaged file at once, with
+        // the engine's reason, instead of every cursor waiting out the busy time-out.
+        query.exec(QStringLiteral("PRAGMA busy_timeout=1000"));
+        const bool readable = query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && query.next();
+        const QString reason = ErrorText(query.lastError());
+        query.finish();
+        query.exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(BusyTimeoutMs));
+        if (!readable) {
+            db.close();
+            throw EDatabaseError(QStringLiteral("%1: %2").arg(path, reason));
+        }
+    }
+    query.exec(QStringLiteral("PRAGMA cache_size=-32768"));
 }
 
 void TDataMod::CreateLocalDatabase()
@@ -291,8 +326,7 @@ void TDataMod::DeleteEncoder(const QString& serialNumber)
     QSqlDatabase db = QSqlDatabase::database(ConnectionName(), false);
     if (!db.isOpen())
         throw EDatabaseError(QStringLiteral("The database %1 is not open").arg(DatabasePath()));
-    if (!db.transaction())
-        throw EDatabaseError(ErrorText(db.lastError()));
+    BeginWrite(db);
     try {
         for (const auto& [table, column] : Deletes) {
             QSqlQuery query(db);
@@ -303,10 +337,11 @@ void TDataMod::DeleteEncoder(const QString& serialNumber)
             if (!query.exec())
                 throw EDatabaseError(ErrorText(query.lastError()));
         }
-        if (!db.commit())
-            throw EDatabaseError(ErrorText(db.lastError()));
+        QSqlQuery commit(db);
+        if (!commit.exec(QStringLiteral("COMMIT")))
+            throw EDatabaseError(ErrorText(commit.lastError()));
     } catch (...) {
-        db.rollback();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         throw;
     }
     Reconnect();
@@ -350,11 +385,59 @@ QString TDataMod::DateText() const
     return DateTimeText(Clock ? Clock() : QDateTime::currentDateTime(), Locale);
 }
 
-QString TDataMod::DisplayedText(const QString& component) const
+QDateTime TDataMod::DateFromText(const QString& text) const
 {
-    if (!MainWindow)
-        throw Exception(QStringLiteral("No main window to save the reading from"));
-    return MainWindow->Text(component);
+    return DateTimeFromText(text, Locale);
+}
+
+QString TDataMod::FolderPath() const
+{
+    return ProgramDir + QLatin1Char('/') + DatabaseFolder;
+}
+
+QString TDataMod::JournalPath() const
+{
+    return FolderPath() + QLatin1Char('/') + QLatin1String(JournalName);
+}
+
+QString TDataMod::LockFilePath() const
+{
+    return FolderPath() + QStringLiteral("/KIV.lock");
+}
+
+void TDataMod::UpdateLanguage(TLangIniFile* langFile)
+{
+    auto text = [langFile](const char* key, const char* swedish) {
+        const QString fallback = QString::fromUtf8(swedish);
+        return langFile ? langFile->ReadText(QString::fromLatin1(key), fallback) : fallback;
+    };
+    if (langFile)
+        langFile->SetSection(QStringLiteral("KivDataMod"));
+    sFolderBusy = text("sFolderBusy", "En annan Kiv använder databasmappen %s. Försök igen när den är klar.");
+    sStationWriting = text("sStationWriting", "En annan station skriver i databasen. Försök igen om en stund. (%s)");
+    sAliasLineBreak = text("sAliasLineBreak", "Ett alias får inte innehålla radbrytningar.");
+    sAliasCharacters = text("sAliasCharacters", "Aliaset innehåller tecken som inte kan sparas: %s");
+    sAliasTooLong = text("sAliasTooLong", "Ett alias får vara högst %s tecken långt.");
+    sSetAside = text("sSetAside", "%s\n\nSka raden läggas åt sidan i %s så att resten kan importeras?");
+}
+
+// Holds the DB folder's lock for one save or update; nested holds share it.
+class TDataMod::TFolderGuard {
+public:
+    explicit TFolderGuard(TDataMod& mod) : Mod(mod) { Mod.LockFolder(); }
+    ~TFolderGuard() { Mod.FolderLock.Release(); }
+    TFolderGuard(const TFolderGuard&) = delete;
+    TFolderGuard& operator=(const TFolderGuard&) = delete;
+
+private:
+    TDataMod& Mod;
+};
+
+void TDataMod::LockFolder()
+{
+    QDir().mkpath(FolderPath());
+    if (!FolderLock.Acquire(LockWaitMs))
+        throw Exception(FormatTexts(sFolderBusy, {QDir::toNativeSeparators(FolderPath())}));
 }
 
 QStringList TDataMod::LoadOrHeader(TTextFile file) const
@@ -370,73 +453,183 @@ QString TDataMod::BufferText() const
     return Scratch.join(QLatin1String("\r\n"));
 }
 
-void TDataMod::StageEncoderId()
+namespace {
+
+// Appends lines to a staging file as bytes, so that the file grows by exactly those lines and a
+// journal can tell whether it already did.
+void AppendLines(const QString& path, const QByteArray& header, const QStringList& lines)
 {
-    const QString serial = DisplayedText(QStringLiteral("lbSerialNum"));
-    bool known = false;
-    const QString exportPath = TextFilePath(TTextFile::EncoderIdsExport);
-    if (QFileInfo::exists(exportPath)) {
-        Scratch = ReadTextLines(exportPath);
-        known = ContainsWord(BufferText(), serial);
+    QByteArray bytes;
+    QFile file(path);
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            throw EFileError(QStringLiteral("Cannot open file %1").arg(path));
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            throw EFileError(QStringLiteral("Cannot read file %1").arg(path));
+        file.close();
+        if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
+            bytes += "\r\n";
+    } else if (!header.isEmpty()) {
+        bytes = header + "\r\n";
     }
-    Scratch = LoadOrHeader(TTextFile::EncoderIds);
-    if (!known)
-        Scratch << FormatStagedLine({serial, DisplayedText(QStringLiteral("lbPartNum")),
-                                     DisplayedText(QStringLiteral("lbSoftVer")),
-                                     DisplayedText(QStringLiteral("lbHardVer"))});
-    WriteTextLines(TextFilePath(TTextFile::EncoderIds), Scratch);
+    bytes += TextFile::LinesToBytes(lines);
+    TextFile::WriteBytes(path, bytes);
 }
 
-void TDataMod::StageFaults()
+qint64 SizeOrMissing(const QString& path)
 {
-    const QString serial = DisplayedText(QStringLiteral("lbSerialNum"));
-    Scratch = LoadOrHeader(TTextFile::Faults);
-    if (!MainWindow)
-        throw Exception(QStringLiteral("No main window to save the reading from"));
-    const QStringList index = MainWindow->Items(QStringLiteral("lstbIndex"));
-    if (index.isEmpty()) {
-        Scratch << FormatStagedLine({serial, QStringLiteral("0"), QStringLiteral("OK"), std::nullopt, std::nullopt,
-                                     std::nullopt, DateText()});
-    } else {
-        const QStringList status = MainWindow->Items(QStringLiteral("lstbFaultStatus"));
-        const QStringList freq = MainWindow->Items(QStringLiteral("lstbFreq"));
-        const QStringList opTime = MainWindow->Items(QStringLiteral("lstbOpTime"));
-        const QStringList temp = MainWindow->Items(QStringLiteral("lstbTemp"));
-        for (qsizetype i = 0; i < index.size(); ++i)
-            Scratch << FormatStagedLine({serial, index[i], status.value(i), freq.value(i), opTime.value(i),
-                                         temp.value(i), DateText()});
+    const QFileInfo info(path);
+    return info.exists() ? info.size() : -1;
+}
+
+} // namespace
+
+bool TDataMod::IdentityStaged(const QString& serialNumber) const
+{
+    TStagedValues values;
+    QString reason;
+    for (TTextFile file : {TTextFile::EncoderIdsExport, TTextFile::EncoderIds}) {
+        const QString path = TextFilePath(file);
+        if (!QFileInfo::exists(path))
+            continue;
+        for (const QString& line : ReadTextLines(path))
+            if (ParseStagedLine(line, 4, values, reason) && values[0]
+                && values[0]->compare(serialNumber, Qt::CaseInsensitive) == 0)
+                return true;
     }
-    WriteTextLines(TextFilePath(TTextFile::Faults), Scratch);
+    return false;
 }
 
-void TDataMod::StageProperties()
+// The journal names each file with its size before the save (-1: missing), then the lines to
+// append. Completing it appends to every file that still has that size, so a save interrupted
+// anywhere ends whole, exactly once.
+void TDataMod::RunJournal(const QList<TJournalEntry>& entries)
 {
-    Scratch = LoadOrHeader(TTextFile::Properties);
-    Scratch << FormatStagedLine({DisplayedText(QStringLiteral("lbSerialNum")),
-                                 DisplayedText(QStringLiteral("lbUnitsPerRev")),
-                                 DisplayedText(QStringLiteral("lbOpTime")), DisplayedText(QStringLiteral("lbTemp")),
-                                 DisplayedText(QStringLiteral("lbFreq")), DisplayedText(QStringLiteral("lbMaxTemp")),
-                                 DisplayedText(QStringLiteral("lbMinTemp")), DateText()});
-    WriteTextLines(TextFilePath(TTextFile::Properties), Scratch);
+    QStringList journal;
+    for (const TJournalEntry& e : entries) {
+        journal << QStringLiteral("[%1] %2").arg(QLatin1String(Info(e.File).Name)).arg(SizeOrMissing(TextFilePath(e.File)));
+        journal << e.Lines;
+    }
+    TextFile::WriteLines(JournalPath(), journal);
+    CompleteJournal();
 }
 
-void TDataMod::SaveSnapshot(bool withIdentity)
+void TDataMod::CompleteJournal()
 {
-    if (withIdentity)
-        StageEncoderId();
-    StageFaults();
-    StageProperties();
+    const QString path = JournalPath();
+    if (!QFileInfo::exists(path))
+        return;
+    const QStringList journal = ReadTextLines(path);
+    for (qsizetype i = 0; i < journal.size();) {
+        const QString& head = journal[i];
+        const qsizetype close = head.indexOf(QLatin1Char(']'));
+        if (!head.startsWith(QLatin1Char('[')) || close < 0)
+            throw EStagingError(QStringLiteral("%1, line %2: not a file name").arg(path).arg(i + 1));
+        const QString name = head.mid(1, close - 1);
+        const qint64 before = head.mid(close + 1).trimmed().toLongLong();
+        qsizetype end = i + 1;
+        while (end < journal.size() && !journal[end].startsWith(QLatin1Char('[')))
+            ++end;
+        const QStringList lines = journal.mid(i + 1, end - i - 1);
+        for (int f = 0; f < int(std::size(TextFiles)); ++f) {
+            if (name != QLatin1String(TextFiles[f].Name))
+                continue;
+            const QString target = TextFilePath(TTextFile(f));
+            if (SizeOrMissing(target) == before)
+                AppendLines(target, TextFiles[f].Header, lines);
+        }
+        i = end;
+    }
+    if (!QFile::remove(path) && QFileInfo::exists(path))
+        throw EFileError(QStringLiteral("Cannot delete file %1").arg(path));
+    TextFile::SyncFolder(FolderPath());
+}
+
+void TDataMod::Save(const TReadingTexts& r, bool withIdentity, const std::optional<QString>& alias)
+{
+    TFolderGuard guard(*this);
+    CompleteJournal();
+    // One date text for every line of the save: it is all that ties a reading's rows together.
+    const QString date = DateText();
+    QList<TJournalEntry> entries;
+    // The identity goes first and whenever it is not staged or exported yet, so that an
+    // interrupted first save can never leave readings without their encoder.
+    if (!IdentityStaged(r.SerialNumber))
+        entries.append({TTextFile::EncoderIds,
+                        {FormatStagedLine({r.SerialNumber, r.PartNumber, r.SoftwareVersion, r.HardwareVersion})}});
+    else if (withIdentity)
+        entries.append({TTextFile::EncoderIds, {}}); // the update then imports the alias with it
+    if (alias)
+        entries.append({TTextFile::Aliases, {FormatStagedLine({*alias, r.SerialNumber})}});
+    QStringList faults;
+    if (r.Faults.isEmpty())
+        faults << FormatStagedLine({r.SerialNumber, QStringLiteral("0"), QStringLiteral("OK"), std::nullopt,
+                                    std::nullopt, std::nullopt, date});
+    for (const TFaultTexts& f : r.Faults)
+        faults << FormatStagedLine({r.SerialNumber, f.Index, f.Status, f.Freq, f.OpTime, f.Temp, date});
+    entries.append({TTextFile::Faults, faults});
+    entries.append({TTextFile::Properties,
+                    {FormatStagedLine({r.SerialNumber, r.UnitsPerRev, r.OpTime, r.Temp, r.Freq, r.MaxTemp, r.MinTemp,
+                                       date})}});
+    RunJournal(entries);
+}
+
+void TDataMod::SaveSnapshot(const TReadingTexts& reading, bool withIdentity)
+{
+    Save(reading, withIdentity, std::nullopt);
+}
+
+TSaveOutcome TDataMod::SaveReading(const TReadingTexts& reading,
+                                   const std::function<std::optional<QString>()>& askAlias)
+{
+    {
+        TFolderGuard guard(*this);
+        CompleteJournal();
+        if (AliasFilesContain(reading.SerialNumber)) {
+            Save(reading, false, std::nullopt);
+            return TSaveOutcome::Saved;
+        }
+    }
+    // The folder stays free while the user types.
+    const std::optional<QString> alias = askAlias ? askAlias() : std::nullopt;
+    if (!alias || alias->isEmpty())
+        return TSaveOutcome::NotSaved;
+    CheckAlias(*alias);
+    TFolderGuard guard(*this);
+    if (AliasFilesContain(*alias))
+        return TSaveOutcome::AliasTaken;
+    Save(reading, true, *alias);
+    return TSaveOutcome::Saved;
+}
+
+void TDataMod::CheckAlias(const QString& alias) const
+{
+    if (alias.contains(QLatin1Char('\r')) || alias.contains(QLatin1Char('\n')))
+        throw EInputError(sAliasLineBreak);
+    QString refused;
+    for (QChar c : alias)
+        if (!Win1252::CanEncode(QString(c)) && !refused.contains(c))
+            refused += c;
+    if (!refused.isEmpty())
+        throw EInputError(FormatTexts(sAliasCharacters, {refused}));
+    if (alias.size() > AliasLength)
+        throw EInputError(FormatTexts(sAliasTooLong, {QString::number(AliasLength)}));
 }
 
 bool TDataMod::AliasFilesContain(const QString& text)
 {
+    TFolderGuard guard(*this);
+    // The files double a double quote inside a value; the search looks for the text as written there.
+    QString written = text;
+    written.replace(QLatin1Char('"'), QLatin1String("\"\""));
     const QString staged = TextFilePath(TTextFile::Aliases);
     const QString exported = TextFilePath(TTextFile::AliasesExport);
     const QStringList header{QLatin1String(Info(TTextFile::Aliases).Header)};
     Scratch.clear();
     if (QFileInfo::exists(exported))
         Scratch = ReadTextLines(exported);
-    if (ContainsWord(BufferText(), text)) {
+    if (ContainsWord(BufferText(), written)) {
         if (!QFileInfo::exists(staged))
             WriteTextLines(staged, header);
         return true;
@@ -445,22 +638,24 @@ bool TDataMod::AliasFilesContain(const QString& text)
     if (!QFileInfo::exists(staged))
         WriteTextLines(staged, header);
     Scratch = ReadTextLines(staged);
-    return ContainsWord(BufferText(), text);
+    return ContainsWord(BufferText(), written);
 }
 
 void TDataMod::AddAlias(const QString& alias, const QString& serialNumber)
 {
+    CheckAlias(alias);
     if (IsRemote) {
         EncAliasTab.AppendRow({{QStringLiteral("Serienr"), serialNumber}, {QStringLiteral("Alias"), alias}});
         return;
     }
-    Scratch = LoadOrHeader(TTextFile::Aliases);
-    Scratch << FormatStagedLine({alias, serialNumber});
-    WriteTextLines(TextFilePath(TTextFile::Aliases), Scratch);
+    TFolderGuard guard(*this);
+    CompleteJournal();
+    RunJournal({{TTextFile::Aliases, {FormatStagedLine({alias, serialNumber})}}});
 }
 
 bool TDataMod::SetAlias(const QString& alias, const QString& serialNumber, bool isNew)
 {
+    CheckAlias(alias);
     if (isNew) {
         AddAlias(alias, serialNumber);
         return true;
@@ -509,8 +704,10 @@ public:
         if (Pending.size() == BatchRows) {
             if (!Execute(Prepared(Batch, BatchRows), 0, BatchRows)) {
                 const QString batchError = Message();
+                if (EngineBusy())
+                    throw EDatabaseError(batchError);
                 ReplaySingly();
-                throw EDatabaseError(QStringLiteral("%1 (%2, line %3)").arg(batchError, Path).arg(Pending[0].Number));
+                throw EBadLine(Path, Pending[0].Number, batchError);
             }
         } else {
             ReplaySingly();
@@ -533,6 +730,12 @@ private:
     }
 
     QString Message() const { return QString::fromUtf8(sqlite3_errmsg(Handle)); }
+    // A lock held by another station is the engine's state, not the fault of a staged line.
+    bool EngineBusy() const
+    {
+        const int code = sqlite3_errcode(Handle) & 0xff;
+        return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+    }
 
     sqlite3_stmt* Prepared(sqlite3_stmt*& slot, int rows)
     {
@@ -567,8 +770,11 @@ private:
     {
         sqlite3_stmt* single = Prepared(Single, 1);
         for (qsizetype i = 0; i < Pending.size(); ++i)
-            if (!Execute(single, i, 1))
-                throw EDatabaseError(QStringLiteral("%1 (%2, line %3)").arg(Message(), Path).arg(Pending[i].Number));
+            if (!Execute(single, i, 1)) {
+                if (EngineBusy())
+                    throw EDatabaseError(Message());
+                throw EBadLine(Path, Pending[i].Number, Message());
+            }
     }
 
     sqlite3* Handle;
@@ -582,10 +788,10 @@ private:
 
 } // namespace
 
-int TDataMod::ImportFile(TTextFile file, const QString& table, const QStringList& columns,
+
+int TDataMod::ImportFile(const QString& path, const QString& table, const QStringList& columns,
                          const std::function<bool(const TStagedValues&)>& skip)
 {
-    const QString path = TextFilePath(file);
     if (!QFileInfo::exists(path))
         return 0;
     Scratch = ReadTextLines(path);
@@ -593,12 +799,15 @@ int TDataMod::ImportFile(TTextFile file, const QString& table, const QStringList
     int inserted = 0;
     TStagedValues values;
     QString reason;
-    for (qsizetype n = 1; n < Scratch.size(); ++n) {
+    // A file that lost its header line still has its first line imported: a header never
+    // parses as a data line.
+    const bool headed = !Scratch.isEmpty() && !ParseStagedLine(Scratch[0], columns.size(), values, reason);
+    for (qsizetype n = headed ? 1 : 0; n < Scratch.size(); ++n) {
         const QString& line = Scratch[n];
         if (line.isEmpty())
             continue;
         if (!ParseStagedLine(line, columns.size(), values, reason))
-            throw EStagingError(QStringLiteral("%1, line %2: %3").arg(path).arg(n + 1).arg(reason));
+            throw EBadLine(path, n + 1, reason);
         if (skip && skip(values))
             continue;
         inserter.Add(std::move(values), n + 1);
@@ -608,34 +817,165 @@ int TDataMod::ImportFile(TTextFile file, const QString& table, const QStringList
     return inserted;
 }
 
-void TDataMod::ImportEncoderIds()
+void TDataMod::BeginWrite(QSqlDatabase& db)
 {
-    ImportFile(TTextFile::EncoderIds, QStringLiteral("ENCODER_ID"),
-               {QStringLiteral("SerialNr"), QStringLiteral("StockNumber"), QStringLiteral("SoftwareVersion"),
-                QStringLiteral("HardwareVersion")},
-               SkipRepeats(ConnectionName(), QStringLiteral("SELECT SerialNr FROM ENCODER_ID"), 1));
+    // The write lock is taken at the start, waiting as long as the connection's busy time-out;
+    // a deferred transaction would fail on its first write instead.
+    QSqlQuery begin(db);
+    if (begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return;
+    const QString reason = begin.lastError().databaseText().isEmpty() ? ErrorText(begin.lastError())
+                                                                      : begin.lastError().databaseText();
+    const QString code = begin.lastError().nativeErrorCode();
+    if (code == QLatin1String("5") || code == QLatin1String("6"))
+        throw EDatabaseError(FormatTexts(sStationWriting, {reason}));
+    throw EDatabaseError(reason);
 }
 
-void TDataMod::ImportFaults()
+QString TDataMod::ImportingPath(TTextFile file, const QString& token) const
 {
-    ImportFile(TTextFile::Faults, QStringLiteral("FAULTS_ID"),
-               {QStringLiteral("Serialnr"), QStringLiteral("FaultIndex"), QStringLiteral("FaultStatus"),
-                QStringLiteral("FaultFrequency"), QStringLiteral("FaultOpTime"), QStringLiteral("FaultTemp"),
-                QStringLiteral("DateSaved")});
+    return TextFilePath(file) + ImportingSuffix() + token;
 }
 
-void TDataMod::ImportProperties()
+namespace {
+
+const TDataMod::TTextFile StagedFiles[] = {TDataMod::TTextFile::EncoderIds, TDataMod::TTextFile::Faults,
+                                           TDataMod::TTextFile::Properties, TDataMod::TTextFile::Aliases};
+
+} // namespace
+
+void TDataMod::ImportBatchOnce(const QString& token)
 {
-    ImportFile(TTextFile::Properties, QStringLiteral("EncoderPropertyID"),
-               {QStringLiteral("SerialNr"), QStringLiteral("LineCounts"), QStringLiteral("ActualOptime"),
-                QStringLiteral("ActualTemp"), QStringLiteral("ActualFrequency"), QStringLiteral("MaxTemp"),
-                QStringLiteral("MinTemp"), QStringLiteral("DateTaken")});
+    struct TTableImport {
+        TTextFile File;
+        const char* Table;
+        QStringList Columns;
+        const char* KeyQuery; // repeats of rows already there are skipped
+        int KeyColumns;
+        int TImportCounts::*Count;
+    };
+    const TTableImport imports[] = {
+        {TTextFile::EncoderIds, "ENCODER_ID",
+         {QStringLiteral("SerialNr"), QStringLiteral("StockNumber"), QStringLiteral("SoftwareVersion"),
+          QStringLiteral("HardwareVersion")},
+         "SELECT SerialNr FROM ENCODER_ID", 1, &TImportCounts::EncoderIds},
+        {TTextFile::Faults, "FAULTS_ID",
+         {QStringLiteral("Serialnr"), QStringLiteral("FaultIndex"), QStringLiteral("FaultStatus"),
+          QStringLiteral("FaultFrequency"), QStringLiteral("FaultOpTime"), QStringLiteral("FaultTemp"),
+          QStringLiteral("DateSaved")},
+         nullptr, 0, &TImportCounts::Faults},
+        {TTextFile::Properties, "EncoderPropertyID",
+         {QStringLiteral("SerialNr"), QStringLiteral("LineCounts"), QStringLiteral("ActualOptime"),
+          QStringLiteral("ActualTemp"), QStringLiteral("ActualFrequency"), QStringLiteral("MaxTemp"),
+          QStringLiteral("MinTemp"), QStringLiteral("DateTaken")},
+         nullptr, 0, &TImportCounts::Properties},
+        // Aliases go in with every update: one left waiting would be deleted with the files.
+        {TTextFile::Aliases, "AliasTab", {QStringLiteral("Alias"), QStringLiteral("Serienr")},
+         "SELECT Alias,Serienr FROM AliasTab", 2, &TImportCounts::Aliases},
+    };
+
+    QSqlDatabase db = QSqlDatabase::database(ConnectionName(), false);
+    BeginWrite(db);
+    TImportCounts counts;
+    try {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1(Fingerprint VARCHAR(64) PRIMARY KEY,"
+                                       " Imported VARCHAR(20))")
+                            .arg(QLatin1String(ImportsTable))))
+            throw EDatabaseError(ErrorText(query.lastError()));
+        for (const TTableImport& t : imports) {
+            const QString path = ImportingPath(t.File, token);
+            if (!QFileInfo::exists(path))
+                continue;
+            // Each file of a batch is recorded by itself: an update killed while deleting the
+            // files of a batch leaves some of them, and those must still count as imported. The
+            // token in the name makes a file's fingerprint its own, even for equal lines.
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                throw EFileError(QStringLiteral("Cannot open file %1").arg(path));
+            QCryptographicHash hash(QCryptographicHash::Sha256);
+            hash.addData(QFileInfo(path).fileName().toUtf8() + '\n');
+            hash.addData(file.readAll());
+            const QString fingerprint = QString::fromLatin1(hash.result().toHex());
+            query.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE Fingerprint = ?").arg(QLatin1String(ImportsTable)));
+            query.addBindValue(fingerprint);
+            if (!query.exec())
+                throw EDatabaseError(ErrorText(query.lastError()));
+            const bool done = query.next();
+            query.finish();
+            if (done)
+                continue;
+            counts.*t.Count = ImportFile(path, QLatin1String(t.Table), t.Columns,
+                                         t.KeyQuery ? SkipRepeats(ConnectionName(), QLatin1String(t.KeyQuery), t.KeyColumns)
+                                                    : std::function<bool(const TStagedValues&)>());
+            query.prepare(QStringLiteral("INSERT INTO %1(Fingerprint,Imported) VALUES(?,?)").arg(QLatin1String(ImportsTable)));
+            query.addBindValue(fingerprint);
+            query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+            if (!query.exec())
+                throw EDatabaseError(ErrorText(query.lastError()));
+        }
+        if (!query.exec(QStringLiteral("COMMIT")))
+            throw EDatabaseError(ErrorText(query.lastError()));
+    } catch (...) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+    Imported.EncoderIds += counts.EncoderIds;
+    Imported.Faults += counts.Faults;
+    Imported.Properties += counts.Properties;
+    Imported.Aliases += counts.Aliases;
 }
 
-void TDataMod::ImportAliases()
+void TDataMod::SetAside(const QString& path, qsizetype line)
 {
-    ImportFile(TTextFile::Aliases, QStringLiteral("AliasTab"), {QStringLiteral("Alias"), QStringLiteral("Serienr")},
-               SkipRepeats(ConnectionName(), QStringLiteral("SELECT Alias,Serienr FROM AliasTab"), 2));
+    QStringList lines = ReadTextLines(path);
+    if (line < 1 || line > lines.size())
+        return;
+    const QString rejected = FolderPath() + QStringLiteral("/rejected-%1.txt")
+                                                .arg((Clock ? Clock() : QDateTime::currentDateTime())
+                                                         .toString(QStringLiteral("yyyy-MM-dd")));
+    // Into the rejected file first: a crash in between may copy the line twice, never lose it.
+    AppendLines(rejected, QByteArray(), {lines[line - 1]});
+    lines.removeAt(line - 1);
+    WriteTextLines(path, lines);
+}
+
+void TDataMod::ImportBatch(const QString& token, bool fresh, QStringList& problems)
+{
+    for (;;) {
+        try {
+            ImportBatchOnce(token);
+            break;
+        } catch (const EBadLine& e) {
+            // Named as the user knows the file.
+            const QString shown = QString(e.Message()).replace(ImportingSuffix() + token, QString());
+            const QString rejected = QStringLiteral("DB/rejected-%1.txt")
+                                         .arg((Clock ? Clock() : QDateTime::currentDateTime())
+                                                  .toString(QStringLiteral("yyyy-MM-dd")));
+            if (Dialogs.MessageDlg(FormatTexts(sSetAside, {shown, rejected}), TMsgDlgType::Confirmation,
+                                   mbYes | mbNo)
+                == TModalResult::Yes) {
+                SetAside(e.Path, e.Line);
+                continue;
+            }
+            if (fresh)
+                for (TTextFile f : StagedFiles)
+                    QFile::rename(ImportingPath(f, token), TextFilePath(f));
+            throw EStagingError(shown);
+        } catch (...) {
+            // Not imported: a fresh batch goes back under the names the user knows.
+            if (fresh)
+                for (TTextFile f : StagedFiles)
+                    QFile::rename(ImportingPath(f, token), TextFilePath(f));
+            throw;
+        }
+    }
+    for (TTextFile f : StagedFiles) {
+        QFile file(ImportingPath(f, token));
+        if (file.exists() && !file.remove())
+            problems << QStringLiteral("Cannot delete file %1: %2").arg(file.fileName(), file.errorString());
+    }
+    TextFile::SyncFolder(FolderPath());
 }
 
 void TDataMod::UpdateDatabase()
@@ -646,25 +986,38 @@ void TDataMod::UpdateDatabase()
     QSqlDatabase db = QSqlDatabase::database(ConnectionName(), false);
     if (!db.isOpen())
         throw EDatabaseError(QStringLiteral("The database %1 is not open").arg(DatabasePath()));
-    if (!db.transaction())
-        throw EDatabaseError(ErrorText(db.lastError()));
-    try {
-        if (QFileInfo::exists(TextFilePath(TTextFile::EncoderIds)))
-            ImportEncoderIds();
-        ImportFaults();
-        ImportProperties();
-        // Aliases go in with every update: one left waiting would be deleted with the staging files.
-        ImportAliases();
-        if (!db.commit())
-            throw EDatabaseError(ErrorText(db.lastError()));
-    } catch (...) {
-        db.rollback();
-        throw;
+    TFolderGuard guard(*this);
+    CompleteJournal();
+    Imported = {};
+    QStringList problems;
+    // A batch an interrupted update left behind goes first; it is skipped if it went in already.
+    QSet<QString> tokens;
+    const QDir folder(FolderPath());
+    for (const QString& name : folder.entryList({QStringLiteral("*") + ImportingSuffix() + QStringLiteral("*")}, QDir::Files))
+        tokens.insert(name.mid(name.indexOf(ImportingSuffix()) + ImportingSuffix().size()));
+    for (const QString& token : tokens)
+        ImportBatch(token, false, problems);
+
+    const QString token = QString::number(QRandomGenerator::global()->generate64(), 16);
+    bool staged = false;
+    for (TTextFile f : StagedFiles) {
+        if (!QFileInfo::exists(TextFilePath(f)))
+            continue;
+        if (!QFile::rename(TextFilePath(f), ImportingPath(f, token)))
+            throw EFileError(QStringLiteral("Cannot rename file %1").arg(TextFilePath(f)));
+        staged = true;
     }
-    // Delete as soon as the rows are committed, so nothing can be imported twice.
+    if (staged) {
+        TextFile::SyncFolder(FolderPath());
+        ImportBatch(token, true, problems);
+    }
     DeleteTextFiles();
     Reconnect();
     ExportLists();
+    // The rows are in; a file that stayed behind would be skipped by its fingerprint next time,
+    // but the user has to know it is there.
+    if (!problems.isEmpty())
+        throw EFileError(problems.join(QLatin1Char('\n')));
 }
 
 void TDataMod::DeleteTextFiles()

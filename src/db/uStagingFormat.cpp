@@ -99,3 +99,14 @@ QString DateTimeText(const QDateTime& when, const QLocale& locale)
         return text;
     return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
+
+QDateTime DateTimeFromText(const QString& text, const QLocale& locale)
+{
+    const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    QDateTime when = locale.toDateTime(text, dateFormat + QLatin1Char(' ') + TimeFormatWithSeconds(locale));
+    if (when.isValid() && !dateFormat.contains(QStringLiteral("yyyy")) && when.date().year() < 2000)
+        when = when.addYears(100);
+    if (!when.isValid())
+        when = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return when;
+}

@@ -30,3 +30,6 @@ bool ParseStagedLine(QStringView line, qsizetype count, TStagedValues& values, Q
 // seconds. A text longer than the database's 20 characters, or one the 8-bit files cannot hold,
 // falls back to the sortable "yyyy-MM-dd HH:mm:ss".
 QString DateTimeText(const QDateTime& when, const QLocale& locale);
+// Reads such a text back, in either form; invalid when it is neither. Two-digit years are taken
+// in this century.
+QDateTime DateTimeFromText(const QString& text, const QLocale& locale);

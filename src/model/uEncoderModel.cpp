@@ -140,6 +140,11 @@ int32_t TEncoderModel::ReadLiveValues()
     LiveFreq.Execute();
     LiveTemp.Execute();
     FaultCountItem.Execute();
+    return LiveFaultCount();
+}
+
+int32_t TEncoderModel::LiveFaultCount() const
+{
     // The count is stored most significant byte first, the item reads it the other way round.
     const uint16_t raw = FaultCountItem.Value();
     const int32_t count = static_cast<uint16_t>((raw << 8) | (raw >> 8));

@@ -50,6 +50,8 @@ public:
     // The live operating time, frequency and temperature and the stored-fault count; returns the
     // count, an erased count (0xFFFF) taken as 0.
     int32_t ReadLiveValues();
+    // The stored-fault count the last live reading gave, an erased count taken as 0.
+    int32_t LiveFaultCount() const;
 
     // Encoders from software version 2.0 on carry the part number in its newer form.
     bool NewPartNumberFormat() const { return SoftwareVersionItem.Value() >= 0x20; }

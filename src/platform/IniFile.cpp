@@ -112,7 +112,7 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     TLines loaded = LoadLines(Path);
     // Writing over a file we could not read would throw its other entries away.
     if (!loaded.Readable)
-        throw EWriteError(Path);
+        throw EWriteError(Path, QStringLiteral("the file cannot be read"));
     QStringList& lines = loaded.Lines;
 
     QString oneLine = value;

@@ -1,9 +1,94 @@
 #include "platform/TextFile.h"
 #include "platform/Win1252.h"
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-EWriteError::EWriteError(const QString& path) : Exception(QStringLiteral("Unable to write to %1").arg(path)) {}
+EWriteError::EWriteError(const QString& path, const QString& reason)
+    : Exception(QStringLiteral("Cannot write file %1: %2").arg(path, reason))
+{
+}
+
+namespace {
+
+QString SystemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+TReplacedFile::TReplacedFile(const QString& path) : Path(path), Target(QFile::encodeName(path))
+{
+    for (int attempt = 0; attempt < 16 && Fd < 0; ++attempt) {
+        Temporary = Target + ".tmp-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        Fd = ::open(Temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (Fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (Fd < 0)
+        throw EWriteError(Path, SystemReason(errno));
+    // The replacement keeps the permissions of the file it replaces.
+    struct stat old {};
+    if (::stat(Target.constData(), &old) == 0)
+        ::fchmod(Fd, old.st_mode & 07777);
+}
+
+TReplacedFile::~TReplacedFile()
+{
+    if (Fd >= 0) {
+        ::close(Fd);
+        ::unlink(Temporary.constData());
+    }
+}
+
+void TReplacedFile::Fail(int error)
+{
+    ::close(Fd);
+    Fd = -1;
+    ::unlink(Temporary.constData());
+    throw EWriteError(Path, SystemReason(error));
+}
+
+void TReplacedFile::Write(const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t done = ::write(Fd, data, static_cast<size_t>(size));
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            Fail(errno);
+        }
+        if (done == 0)
+            Fail(EIO);
+        data += done;
+        size -= done;
+    }
+}
+
+void TReplacedFile::Commit()
+{
+    if (::fsync(Fd) != 0)
+        Fail(errno);
+    const int fd = Fd;
+    Fd = -1;
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(Temporary.constData());
+        throw EWriteError(Path, SystemReason(error));
+    }
+    if (::rename(Temporary.constData(), Target.constData()) != 0) {
+        const int error = errno;
+        ::unlink(Temporary.constData());
+        throw EWriteError(Path, SystemReason(error));
+    }
+    TextFile::SyncFolder(QFileInfo(Path).absolutePath());
+}
 
 namespace TextFile {
 
@@ -41,16 +126,35 @@ QStringList SplitLines(const QString& text)
     return lines;
 }
 
-void WriteLines(const QString& path, const QStringList& lines)
+QByteArray LinesToBytes(const QStringList& lines)
 {
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += Win1252::Encode(line) + "\r\n";
-    QSaveFile file(path);
-    // A file that may be written in a folder that may not still gets the change, if not atomically.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EWriteError(path);
+    return bytes;
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    TReplacedFile file(path);
+    file.Write(bytes);
+    file.Commit();
+}
+
+void WriteLines(const QString& path, const QStringList& lines)
+{
+    WriteBytes(path, LinesToBytes(lines));
+}
+
+void SyncFolder(const QString& folder)
+{
+    // A folder that cannot be opened for flushing has still taken the change; only its
+    // durability across a power cut is not certain then.
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 } // namespace TextFile

@@ -281,31 +281,21 @@ void TDiagManager::bitbtnDatabaseClick()
         Dialogs.MessageDlg(sDBFunction, TMsgDlgType::Warning, mbOK);
         return;
     }
-    const QString serialNumber = Actions.SerialNumberText ? Actions.SerialNumberText() : QString();
-    const auto aliasFilesContain = [this](const QString& text) {
-        return Actions.AliasFilesContain && Actions.AliasFilesContain(text);
-    };
-    if (aliasFilesContain(serialNumber)) {
-        if (Actions.SaveSnapshot)
-            Actions.SaveSnapshot(false);
+    if (!Actions.SaveReading)
         return;
-    }
-    if (Dialogs.MessageDlg(sNoAliasMsg, TMsgDlgType::Information, mbYes | mbNo) != TModalResult::Yes)
-        return;
-    QString alias;
-    if (!Dialogs.InputQuery(QStringLiteral("Alias dialog"), QStringLiteral("Alias:"), alias) || alias.isEmpty())
-        return;
-    if (aliasFilesContain(alias)) {
+    const TSaveOutcome outcome = Actions.SaveReading([this]() -> std::optional<QString> {
+        if (Dialogs.MessageDlg(sNoAliasMsg, TMsgDlgType::Information, mbYes | mbNo) != TModalResult::Yes)
+            return std::nullopt;
+        QString alias;
+        if (!Dialogs.InputQuery(QStringLiteral("Alias dialog"), QStringLiteral("Alias:"), alias) || alias.isEmpty())
+            return std::nullopt;
+        return alias;
+    });
+    if (outcome == TSaveOutcome::AliasTaken)
         // The Swedish question carries "Det"; a translation without it gets the English answer.
         Dialogs.MessageDlg(sNoAliasMsg.contains(QStringLiteral("Det")) ? QStringLiteral("Alias finns redan!")
                                                                        : QStringLiteral("Alias already exists!"),
                            TMsgDlgType::Error, mbOK);
-        return;
-    }
-    if (Actions.AddAlias)
-        Actions.AddAlias(alias, serialNumber);
-    if (Actions.SaveSnapshot)
-        Actions.SaveSnapshot(true);
 }
 
 void TDiagManager::btnArrowClick()

@@ -1,4 +1,5 @@
 #pragma once
+#include "model/uReadingTexts.h"
 #include "settings/uLangIniFile.h"
 #include <QIcon>
 #include <QObject>
@@ -6,6 +7,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QFrame;
 class QLabel;
@@ -36,14 +38,12 @@ struct TDiagManagerActions {
     std::function<void()> RefreshLiveValues;
     // The same as a click on the main window's single-update button.
     std::function<void()> SingleUpdate;
-    // The text of the main window's lbSerialNum.
-    std::function<QString()> SerialNumberText;
     std::function<void()> ShutDown;
 
     // The database layer behind the save and viewer buttons.
-    std::function<bool(const QString& serialOrAlias)> AliasFilesContain;
-    std::function<void(const QString& alias, const QString& serialNumber)> AddAlias;
-    std::function<void(bool withIdentity)> SaveSnapshot;
+    // Saves the reading the main window shows; askAlias is asked only for an encoder without an
+    // alias and answers nothing when the user declines.
+    std::function<TSaveOutcome(const std::function<std::optional<QString>()>& askAlias)> SaveReading;
     // Shows the database viewer modally.
     std::function<void()> ShowDBViewer;
     // Runs a button's handler; the controller defers it while a reading is running, so a click

@@ -284,6 +284,11 @@ void TKIV::CreateComponents()
     btnSingleUpdate->setGeometry(402, 284, 75, 25);
     connect(btnSingleUpdate, &QPushButton::clicked, this, [this] { RunButton([this] { btnSingleUpdateClick(); }); });
 
+    btnTrend = new QPushButton(g);
+    btnTrend->setObjectName(QStringLiteral("btnTrend"));
+    btnTrend->setGeometry(402, 318, 75, 25);
+    connect(btnTrend, &QPushButton::clicked, this, [this] { btnTrendClick(); });
+
     kivStatusBar = new QStatusBar(this);
     kivStatusBar->setObjectName(QStringLiteral("kivStatusBar"));
     kivStatusBar->setSizeGripEnabled(false);
@@ -362,6 +367,7 @@ void TKIV::UpdateLanguage(TLangIniFile* langFile)
     setWindowTitle(langFile->ReadText(QStringLiteral("KIV"), QStringLiteral("Kiv")));
     btnOpen->setText(langFile->ReadText(QStringLiteral("btnOpen"), QStringLiteral("Öppna")));
     btnSingleUpdate->setText(langFile->ReadText(QStringLiteral("btnSingleUpdate"), QStringLiteral("Uppdatera")));
+    btnTrend->setText(langFile->ReadText(QStringLiteral("btnTrend"), QStringLiteral("Trend")));
     grpbDignosticData->setTitle(langFile->ReadText(QStringLiteral("grpbDignosticData"), QStringLiteral("Kivdata")));
     lbKivText->setText(langFile->ReadText(QStringLiteral("lbKivText"), QStringLiteral("Kiv")));
     lbPartNumTitle->setText(langFile->ReadText(QStringLiteral("lbPartNumTitle"), QStringLiteral("Artikelnummer:")));
@@ -544,6 +550,12 @@ void TKIV::Image1Click()
         Actions.OpenWebBrowser();
 }
 
+void TKIV::btnTrendClick()
+{
+    if (Actions.ShowTrend)
+        Actions.ShowTrend();
+}
+
 bool TKIV::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Image1) {
@@ -682,4 +694,10 @@ QStringList TKIV::ListItems(const QString& list) const
     for (int i = 0; i < box->count(); ++i)
         items << box->item(i)->text();
     return items;
+}
+
+TReadingTexts TKIV::ReadingTexts() const
+{
+    return TReadingTexts::FromComponents([this](const QString& c) { return ComponentText(c); },
+                                         [this](const QString& l) { return ListItems(l); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/uProgressIndicator.h"
 #include "model/uMainWindowView.h"
+#include "model/uReadingTexts.h"
 #include "settings/uLangIniFile.h"
 #include <QProgressBar>
 #include <QStringList>
@@ -54,6 +55,8 @@ struct TKivActions {
     std::function<void()> RefreshLiveValues;
     std::function<void()> OpenWebBrowser;
     std::function<QString()> BrowserHost;
+    // Opens the live trend window; it only looks at the readings, so it never waits for one.
+    std::function<void()> ShowTrend;
     // Runs a button's handler; the controller defers it while a reading is running, so a click
     // handled while the reading lets pending events run never starts a second one on the link.
     // Left empty, the handler runs at once.
@@ -102,6 +105,7 @@ public:
     void btnDownClick(QObject* caller);
     void btnOpenClick();
     void Image1Click();
+    void btnTrendClick();
 
     // Panel 0: port name, panel 1: connection status, panel 2: lies under the progress bar.
     void SetStatusText(int panel, const QString& text);
@@ -125,6 +129,8 @@ public:
     QString ComponentText(const QString& component) const;
     // The rows of one of the five fault lists, by its component name.
     QStringList ListItems(const QString& list) const;
+    // The reading as this window shows it, for a save.
+    TReadingTexts ReadingTexts() const;
     void SelectRowAsClicked(int row) override;
 
 protected:
@@ -172,6 +178,7 @@ private:
     QPushButton* btnUp = nullptr;
     QPushButton* btnDown = nullptr;
     QPushButton* btnSingleUpdate = nullptr;
+    QPushButton* btnTrend = nullptr;
     QStatusBar* kivStatusBar = nullptr;
     std::array<QLabel*, StatusPanelCount> StatusPanels{};
     TKivProgressBar* kivProgressBar = nullptr;

@@ -7,6 +7,7 @@
 #include "db/fKivDB.h"
 #include "db/uKivDataMod.h"
 #include "model/uEncoderModel.h"
+#include "model/uTrendObs.h"
 #include "support/DeviceServer.h"
 #include "support/FakeDialogs.h"
 #include "support/TestFiles.h"
@@ -15,6 +16,7 @@
 #include "ui/fDiagOptions.h"
 #include "ui/fDialScript.h"
 #include "ui/fKiv.h"
+#include "ui/fTrend.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -182,6 +184,39 @@ TEST_F(MainTest, UpdateCycleReadsTheBlockOnlyWhenTheFaultCountGrows)
     EXPECT_EQ(Counts().EepromReads, 2 + 99);
     EXPECT_EQ(Main->LastFaultCount, 15);
     EXPECT_EQ(Main->MainWindow->ListItems(QStringLiteral("lstbIndex")).first(), QStringLiteral("15"));
+}
+
+TEST_F(MainTest, TheTrendFollowsTheUpdateCycleAndOpeningOrClosingItReadsNothing)
+{
+    StartWith(HealthyImage);
+    Main->UpdateTimer->SetInterval(TUpdateTimer::IntervalFromIndex(24)); // no real tick in between
+    Main->UpdateTimer->SetRepeat(true);
+    Main->OnUpdateTimer();
+    Sim.LiveStep();
+    Main->OnUpdateTimer();
+    Sim.StoreFault(0x08);
+    Main->OnUpdateTimer();
+    const TTrendRing& ring = Main->TrendObs->Ring();
+    ASSERT_EQ(ring.Size(), 3u) << "samples are taken with the window closed";
+    EXPECT_TRUE(ring.Newest().FaultCountGrew);
+    EXPECT_EQ(ring.Newest().FaultCount, 15);
+
+    Sim.ClearLog();
+    auto* button = Main->MainWindow->findChild<QPushButton*>(QStringLiteral("btnTrend"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QStringLiteral("Trend"));
+    button->click();
+    EXPECT_TRUE(Main->TrendFrm->isVisible());
+    EXPECT_EQ(Main->TrendFrm->Shown().size(), 3u);
+    Main->TrendFrm->close();
+    EXPECT_EQ(Sim.RequestCount(), 0u);
+    EXPECT_TRUE(Main->UpdateTimer->IsRepeating());
+    EXPECT_EQ(Main->TickFailures, 0);
+
+    Sim.LiveStep();
+    Main->OnUpdateTimer();
+    EXPECT_EQ(ring.Size(), 4u);
+    Main->UpdateTimer->SetRepeat(false);
 }
 
 TEST_F(MainTest, ErasedFaultCountIsTakenAsNoFaults)

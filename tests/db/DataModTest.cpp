@@ -1,7 +1,9 @@
 #include "DbFixture.h"
 #include "db/DbError.h"
 #include <QDir>
+#include <QSet>
 #include <QSqlDatabase>
+#include <sys/file.h>
 #include <chrono>
 #include <latch>
 #include <thread>
@@ -53,7 +55,7 @@ TEST_F(DbFixture, SaveStagesExactLinesAndUpdateCarriesThemIntoTheRemoteDatabase)
     Window.ShowEncoder("1234");
     Window.ShowFaults({"15", "14"});
     Mod->AddAlias("Press 7", "1234");
-    Mod->SaveSnapshot(true);
+    Mod->SaveSnapshot(Window.Reading(), true);
 
     EXPECT_EQ(Bytes(TF::EncoderIds), IdsHeader + "\"1234\",\"405123-07\",\"2.1\",\"1.3\"\r\n");
     EXPECT_EQ(Bytes(TF::Faults), FaultsHeader
@@ -91,9 +93,10 @@ TEST_F(DbFixture, SaveStagesExactLinesAndUpdateCarriesThemIntoTheRemoteDatabase)
 TEST_F(DbFixture, ReadingWithoutFaultsGivesTheNoFaultRow)
 {
     Window.ShowEncoder("77");
-    Mod->SaveSnapshot(false);
+    Mod->SaveSnapshot(Window.Reading(), false);
     EXPECT_EQ(Bytes(TF::Faults), FaultsHeader + "\"77\",\"0\",\"OK\",NULL,NULL,NULL,\"2025-03-04 10:11:12\"\r\n");
-    EXPECT_FALSE(Exists(TF::EncoderIds));
+    // Not in the identity files yet: its identity goes with it, whatever the alias files say.
+    EXPECT_EQ(Bytes(TF::EncoderIds), IdsHeader + "\"77\",\"405123-07\",\"2.1\",\"1.3\"\r\n");
 
     ConnectRemote();
     Mod->UpdateDatabase();
@@ -103,7 +106,7 @@ TEST_F(DbFixture, ReadingWithoutFaultsGivesTheNoFaultRow)
     for (TF f : {TF::EncoderIds, TF::Faults, TF::Properties, TF::Aliases})
         EXPECT_FALSE(Exists(f));
     EXPECT_EQ(Bytes(TF::AliasesExport), "Alias;Serialnr\r\n");
-    EXPECT_EQ(Bytes(TF::EncoderIdsExport), IdsHeader);
+    EXPECT_EQ(Bytes(TF::EncoderIdsExport), IdsHeader + "\"77\",\"405123-07\",\"2.1\",\"1.3\"\r\n");
 }
 
 TEST_F(DbFixture, StagedAliasWithoutIdentityFileIsImportedNotLost)
@@ -119,13 +122,14 @@ TEST_F(DbFixture, IdentityStagingConsultsTheExport)
 {
     WriteFile(TF::EncoderIdsExport, IdsHeader + "\"555\",\"1\",\"2.1\",\"1.0\"\r\n");
     Window.ShowEncoder("555");
-    Mod->StageEncoderId();
+    Mod->SaveSnapshot(Window.Reading(), true);
     EXPECT_EQ(Bytes(TF::EncoderIds), IdsHeader); // known: header only, so the alias still goes in
 
     Window.ShowEncoder("600");
-    Mod->StageEncoderId();
+    Mod->SaveSnapshot(Window.Reading(), true);
     Window.ShowEncoder("601");
-    Mod->StageEncoderId();
+    Mod->SaveSnapshot(Window.Reading(), true);
+    Mod->SaveSnapshot(Window.Reading(), true); // staged already: not twice
     EXPECT_EQ(Bytes(TF::EncoderIds), IdsHeader + "\"600\",\"405123-07\",\"2.1\",\"1.3\"\r\n"
                                                  "\"601\",\"405123-07\",\"2.1\",\"1.3\"\r\n");
 }
@@ -172,7 +176,7 @@ TEST_F(DbFixture, FailedUpdateLeavesDatabaseAndStagingFilesAsTheyWere)
         ConnectRemote();
         Window.ShowEncoder("5");
         Window.ShowFaults({"3"});
-        Mod->SaveSnapshot(false);
+        Mod->SaveSnapshot(Window.Reading(), false);
         Mod->UpdateDatabase(); // one reading in, exports written
         const auto before = RemoteRows("SELECT count(*) FROM FAULTS_ID UNION ALL SELECT count(*) FROM EncoderPropertyID"
                                        " UNION ALL SELECT count(*) FROM ENCODER_ID UNION ALL SELECT count(*) FROM AliasTab");
@@ -180,8 +184,8 @@ TEST_F(DbFixture, FailedUpdateLeavesDatabaseAndStagingFilesAsTheyWere)
         Mod->SelectDatabase(false);
         Window.ShowEncoder("6", "1");
         Mod->AddAlias("Six", "6");
-        Mod->SaveSnapshot(true);
-        Mod->SaveSnapshot(true); // a line after the bad one, and the same identity twice
+        Mod->SaveSnapshot(Window.Reading(), true);
+        Mod->SaveSnapshot(Window.Reading(), true); // a line after the bad one, and the same identity twice
         QByteArray file = Bytes(c.File);
         const qsizetype second = file.indexOf("\r\n", file.indexOf("\r\n") + 2) + 2;
         file.insert(second, c.BadLine);
@@ -191,6 +195,7 @@ TEST_F(DbFixture, FailedUpdateLeavesDatabaseAndStagingFilesAsTheyWere)
         for (TF f : {TF::EncoderIds, TF::EncoderIdsExport, TF::Faults, TF::Properties, TF::Aliases, TF::AliasesExport})
             staged[int(f)] = Bytes(f);
 
+        Dialogs.Answers = {TModalResult::No}; // the bad line is not set aside
         try {
             Mod->UpdateDatabase();
             ADD_FAILURE() << "no error";
@@ -209,7 +214,7 @@ TEST_F(DbFixture, FailedUpdateLeavesDatabaseAndStagingFilesAsTheyWere)
         Mod->UpdateDatabase();
         EXPECT_EQ(RemoteRows("SELECT count(*) FROM FAULTS_ID UNION ALL SELECT count(*) FROM EncoderPropertyID"
                              " UNION ALL SELECT count(*) FROM ENCODER_ID UNION ALL SELECT count(*) FROM AliasTab"),
-                  (QList<QStringList>{{"3"}, {"3"}, {"1"}, {"1"}}));
+                  (QList<QStringList>{{"3"}, {"3"}, {"2"}, {"1"}}));
         Mod->SelectDatabase(false);
         QDir(Program.path() + "/DB").remove("ENCALIAS_DB.TXT");
         QDir(Program.path() + "/DB").remove("ENCODER_IDDB.TXT");
@@ -219,17 +224,17 @@ TEST_F(DbFixture, FailedUpdateLeavesDatabaseAndStagingFilesAsTheyWere)
 TEST_F(DbFixture, QuotesAndStatementTextRoundTripAsPlainText)
 {
     const QString serial = "9\"9";
-    const QString alias = "'); DROP TABLE AliasTab; --";
+    const QString alias = "'); DROP TABLE x;--";
     Window.ShowEncoder(serial, "\"); DELETE FROM ENCODER_ID; --");
     Mod->AddAlias(alias, serial);
-    Mod->SaveSnapshot(true);
+    Mod->SaveSnapshot(Window.Reading(), true);
     ConnectRemote();
     Mod->UpdateDatabase();
     EXPECT_EQ(RemoteRows("SELECT * FROM AliasTab"), (QList<QStringList>{{alias, serial}}));
     EXPECT_EQ(RemoteRows("SELECT SerialNr,StockNumber FROM ENCODER_ID"),
               (QList<QStringList>{{serial, "\"); DELETE FROM ENCODER_ID; --"}}));
     EXPECT_EQ(RemoteRows("SELECT count(*) FROM FAULTS_ID WHERE Serialnr = '9\"9'"), (QList<QStringList>{{"1"}}));
-    EXPECT_EQ(Bytes(TF::AliasesExport), "Alias;Serialnr\r\n\"'); DROP TABLE AliasTab; --\",\"9\"\"9\"\r\n");
+    EXPECT_EQ(Bytes(TF::AliasesExport), "Alias;Serialnr\r\n\"'); DROP TABLE x;--\",\"9\"\"9\"\r\n");
     EXPECT_TRUE(Mod->LocateEncoder(serial));
 }
 
@@ -244,7 +249,7 @@ TEST_F(DbFixture, DuplicateIdentityAndAliasLinesAreSkipped)
         QFile::remove(PathOf(TF::EncoderIdsExport));
         Window.ShowEncoder("42");
         Mod->AddAlias("Fan", "42");
-        Mod->SaveSnapshot(true);
+        Mod->SaveSnapshot(Window.Reading(), true);
         Mod->AddAlias("FAN", "42"); // the same row again, in other case
         ConnectRemote();
         Mod->UpdateDatabase();
@@ -260,12 +265,12 @@ TEST_F(DbFixture, CursorsFollowTheMaster)
     for (const char* serial : {"A1", "B2", "C3"}) {
         Window.ShowEncoder(serial);
         Window.ShowFaults({QString(serial) == "B2" ? "" : "1"}); // B2: one fault with an empty index
-        Mod->SaveSnapshot(true);
+        Mod->SaveSnapshot(Window.Reading(), true);
         Mod->AddAlias(QString("alias-") + serial, serial);
     }
     Now = Now.addSecs(60);
     Window.ShowEncoder("B2");
-    Mod->SaveSnapshot(false);
+    Mod->SaveSnapshot(Window.Reading(), false);
     Mod->UpdateDatabase();
 
     TDbCursor& master = Mod->EncoderIDTab;
@@ -327,7 +332,7 @@ TEST_F(DbFixture, DeleteEncoderRemovesItsRowsAndReconnects)
     for (const char* serial : {"A1", "B2"}) {
         Window.ShowEncoder(serial);
         Mod->AddAlias(QString("x") + serial, serial);
-        Mod->SaveSnapshot(true);
+        Mod->SaveSnapshot(Window.Reading(), true);
     }
     Mod->UpdateDatabase();
     Mod->EncoderIDTab.Last();
@@ -344,7 +349,7 @@ TEST_F(DbFixture, SetAliasAddsOrReplacesTheCurrentEncodersAlias)
 {
     ConnectRemote();
     Window.ShowEncoder("A1");
-    Mod->SaveSnapshot(true);
+    Mod->SaveSnapshot(Window.Reading(), true);
     Mod->UpdateDatabase();
     EXPECT_FALSE(Mod->EncoderHasAlias("A1"));
     EXPECT_TRUE(Mod->SetAlias("First", "A1", true)); // remote: straight into the table
@@ -377,7 +382,7 @@ TEST_F(DbFixture, UpdateWaitsForAnotherStationsWrite)
 {
     ConnectRemote();
     Window.ShowEncoder("A1");
-    Mod->SaveSnapshot(false);
+    Mod->SaveSnapshot(Window.Reading(), false);
     std::latch locked(1);
     std::thread other([&] {
         {
@@ -399,4 +404,172 @@ TEST_F(DbFixture, UpdateWaitsForAnotherStationsWrite)
     other.join();
     EXPECT_EQ(RemoteRows("SELECT count(*) FROM FAULTS_ID UNION ALL SELECT count(*) FROM AliasTab"),
               (QList<QStringList>{{"1"}, {"1"}}));
+}
+
+TEST_F(DbFixture, OneSaveCarriesOneDateTextAndItsIdentityFirst)
+{
+    // The clock moves on every time it is read; the save still forms one text.
+    int reads = 0;
+    TDataMod mod(Program.path(), Dialogs, [&] { return Now.addSecs(reads++); }, QLocale(QLocale::Swedish, QLocale::Sweden));
+    // The alias is known from an earlier, interrupted first save, but the identity never made it.
+    WriteFile(TF::Aliases, "Alias;Serienr\r\n\"Press\",\"88\"\r\n");
+    Window.ShowEncoder("88");
+    Window.ShowFaults({"3", "2", "1"});
+    EXPECT_EQ(mod.SaveReading(Window.Reading(), [] { return std::optional<QString>(); }), TSaveOutcome::Saved);
+    EXPECT_EQ(Bytes(TF::EncoderIds), IdsHeader + "\"88\",\"405123-07\",\"2.1\",\"1.3\"\r\n");
+    QSet<QString> dates;
+    for (TF f : {TF::Faults, TF::Properties}) {
+        const QStringList lines = QString::fromLatin1(Bytes(f)).split("\r\n", Qt::SkipEmptyParts).mid(1);
+        for (const QString& line : lines)
+            dates.insert(line.section(',', -1));
+    }
+    EXPECT_EQ(dates.size(), 1) << QStringList(dates.values()).join(" ");
+}
+
+TEST_F(DbFixture, AnInterruptedSaveIsCompletedOnceByTheNextOne)
+{
+    // The journal of a save whose fault line reached its file and whose property line did not.
+    const QByteArray fault = "\"7\",\"0\",\"OK\",NULL,NULL,NULL,\"d1\"\r\n";
+    const QByteArray prop = "\"7\",\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"d1\"\r\n";
+    WriteFile(TF::Faults, FaultsHeader + fault);
+    WriteAll(Mod->JournalPath(), "[FAULTS_ID.TXT] -1\r\n" + fault + "[ENCPROPID.TXT] -1\r\n" + prop);
+    Window.ShowEncoder("8");
+    Mod->SaveSnapshot(Window.Reading(), false);
+    EXPECT_FALSE(QFile::exists(Mod->JournalPath()));
+    EXPECT_TRUE(Bytes(TF::Faults).startsWith(FaultsHeader + fault + "\"8\""));
+    EXPECT_TRUE(Bytes(TF::Properties).startsWith(PropsHeader + prop + "\"8\""));
+    EXPECT_EQ(Bytes(TF::Faults).count("\"7\""), 1);
+}
+
+TEST_F(DbFixture, AnotherProgramOnTheFolderMakesSavingWaitThenSaySo)
+{
+    QFile lockFile(Mod->LockFilePath());
+    ASSERT_TRUE(lockFile.open(QIODevice::ReadWrite));
+    ASSERT_EQ(::flock(lockFile.handle(), LOCK_EX), 0);
+    Window.ShowEncoder("9");
+    try {
+        Mod->SaveSnapshot(Window.Reading(), false);
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.Message().startsWith("En annan Kiv använder databasmappen")) << e.Message();
+    }
+    EXPECT_FALSE(Exists(TF::Faults));
+    ::flock(lockFile.handle(), LOCK_UN);
+    Mod->SaveSnapshot(Window.Reading(), false);
+    EXPECT_TRUE(Exists(TF::Faults));
+}
+
+TEST_F(DbFixture, ABatchWhoseFingerprintIsRecordedIsDeletedNotImportedAgain)
+{
+    // What an update renamed before it was killed, found by the next one.
+    const QByteArray faults = FaultsHeader + "\"5\",\"0\",\"OK\",NULL,NULL,NULL,\"d\"\r\n";
+    const QByteArray props = PropsHeader + "\"5\",\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"d\"\r\n";
+    auto leave = [&](bool both) {
+        if (both)
+            WriteAll(PathOf(TF::Faults) + ".importing-abc", faults);
+        WriteAll(PathOf(TF::Properties) + ".importing-abc", props);
+    };
+    ConnectRemote();
+    leave(true);
+    Mod->UpdateDatabase();
+    EXPECT_EQ(Mod->LastImport().Faults, 1);
+    EXPECT_EQ(Mod->LastImport().Properties, 1);
+    // Killed after the commit, before the deletion, or in the middle of it: what is left of the
+    // batch is deleted without going in again.
+    for (bool both : {true, false}) {
+        leave(both);
+        Mod->UpdateDatabase();
+        EXPECT_EQ(Mod->LastImport().Faults + Mod->LastImport().Properties, 0);
+        EXPECT_FALSE(QFile::exists(PathOf(TF::Faults) + ".importing-abc"));
+        EXPECT_FALSE(QFile::exists(PathOf(TF::Properties) + ".importing-abc"));
+    }
+    EXPECT_EQ(RemoteRows("SELECT count(*) FROM FAULTS_ID UNION ALL SELECT count(*) FROM EncoderPropertyID"),
+              (QList<QStringList>{{"1"}, {"1"}}));
+}
+
+TEST_F(DbFixture, ValuesThatCannotRoundTripAreRefusedAtInput)
+{
+    const struct {
+        const char* Name;
+        QString Alias;
+        const char* Message;
+    } cases[] = {
+        {"line break", "Pump\n3", "Ett alias får inte innehålla radbrytningar."},
+        {"outside Windows-1252", "Насос", "Aliaset innehåller tecken som inte kan sparas: Насо"},
+        {"too long", QString(21, 'x'), "Ett alias får vara högst 20 tecken långt."},
+    };
+    Window.ShowEncoder("31");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        try {
+            Mod->SaveReading(Window.Reading(), [&] { return std::optional<QString>(c.Alias); });
+            ADD_FAILURE() << "no error";
+        } catch (const EInputError& e) {
+            EXPECT_EQ(e.Message(), QString::fromUtf8(c.Message));
+        }
+        EXPECT_THROW(Mod->AddAlias(c.Alias, "31"), EInputError);
+        EXPECT_FALSE(Exists(TF::Faults));
+    }
+    EXPECT_EQ(Mod->SaveReading(Window.Reading(), [] { return std::optional<QString>(QString(20, 'x')); }),
+              TSaveOutcome::Saved);
+
+    // A serial number with a double quote is found although the files double it.
+    Window.ShowEncoder("9\"9");
+    EXPECT_EQ(Mod->SaveReading(Window.Reading(), [] { return std::optional<QString>("Quoted"); }), TSaveOutcome::Saved);
+    EXPECT_TRUE(Mod->AliasFilesContain("9\"9"));
+    EXPECT_EQ(Mod->SaveReading(Window.Reading(), [] { return std::optional<QString>(); }), TSaveOutcome::Saved);
+}
+
+TEST_F(DbFixture, AFileWithoutItsHeaderHasItsFirstLineImported)
+{
+    WriteFile(TF::Faults, "\"5\",\"0\",\"OK\",NULL,NULL,NULL,\"d\"\r\n\"5\",\"1\",\"OK\",NULL,NULL,NULL,\"d\"\r\n");
+    ConnectRemote();
+    Mod->UpdateDatabase();
+    EXPECT_EQ(RemoteRows("SELECT FaultIndex FROM FAULTS_ID"), (QList<QStringList>{{"0"}, {"1"}}));
+}
+
+TEST_F(DbFixture, ABadLineCanBeSetAsideSoThatTheRestImports)
+{
+    WriteFile(TF::Faults, FaultsHeader + "\"5\",\"0\",\"OK\",NULL,NULL,NULL,\"d\"\r\n\"5\",\"1\r\n"
+                                         "\"5\",\"2\",\"OK\",NULL,NULL,NULL,\"d\"\r\n");
+    ConnectRemote();
+    Dialogs.Answers = {TModalResult::Yes};
+    Mod->UpdateDatabase();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_TRUE(Dialogs.Messages[0].Text.contains("FAULTS_ID.TXT, line 3")) << Dialogs.Messages[0].Text;
+    EXPECT_TRUE(Dialogs.Messages[0].Text.contains("DB/rejected-2025-03-04.txt")) << Dialogs.Messages[0].Text;
+    EXPECT_EQ(RemoteRows("SELECT FaultIndex FROM FAULTS_ID"), (QList<QStringList>{{"0"}, {"2"}}));
+    EXPECT_EQ(ReadAll(Program.path() + "/DB/rejected-2025-03-04.txt"), QByteArray("\"5\",\"1\r\n"));
+}
+
+TEST_F(DbFixture, AnUpdateGivesUpWhileAnotherStationWritesAndSaysSo)
+{
+    ConnectRemote();
+    Mod->BusyTimeoutMs = 300;
+    Mod->SelectDatabase(true);
+    Window.ShowEncoder("A1");
+    Mod->SaveSnapshot(Window.Reading(), false);
+    const QByteArray staged = Bytes(TF::Faults);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writing-station");
+        db.setDatabaseName(RemotePath());
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("BEGIN IMMEDIATE"));
+        try {
+            Mod->UpdateDatabase();
+            ADD_FAILURE() << "no error";
+        } catch (const EDatabaseError& e) {
+            // The engine's reason, not a staging file's line.
+            EXPECT_TRUE(e.Message().startsWith("En annan station skriver i databasen")) << e.Message();
+            EXPECT_TRUE(e.Message().contains("locked")) << e.Message();
+            EXPECT_FALSE(e.Message().contains("line")) << e.Message();
+        }
+        q.exec("ROLLBACK");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("writing-station");
+    EXPECT_EQ(Bytes(TF::Faults), staged);
+    Mod->UpdateDatabase();
+    EXPECT_EQ(RemoteRows("SELECT count(*) FROM FAULTS_ID"), (QList<QStringList>{{"1"}}));
 }

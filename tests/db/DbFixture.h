@@ -3,7 +3,6 @@
 #include "support/FakeDialogs.h"
 #include "db/FmxUtils.h"
 #include "db/uKivDataMod.h"
-#include "db/uMainWindowTexts.h"
 #include <QFile>
 #include <QMap>
 #include <QSqlDatabase>
@@ -14,14 +13,17 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-// The main window's displayed texts, as a save reads them.
-class FakeMainWindow : public TMainWindowTexts {
+// The main window's displayed texts, as a save takes them.
+class FakeMainWindow {
 public:
     QMap<QString, QString> Labels;
     QMap<QString, QStringList> Lists;
 
-    QString Text(const QString& component) const override { return Labels.value(component); }
-    QStringList Items(const QString& listBox) const override { return Lists.value(listBox); }
+    TReadingTexts Reading() const
+    {
+        return TReadingTexts::FromComponents([this](const QString& c) { return Labels.value(c); },
+                                             [this](const QString& l) { return Lists.value(l); });
+    }
 
     void ShowEncoder(const QString& serial, const QString& part = QStringLiteral("405123-07"))
     {
@@ -61,7 +63,7 @@ protected:
     {
         auto mod = std::make_unique<TDataMod>(Program.path(), Dialogs, [this] { return Now; },
                                               QLocale(QLocale::Swedish, QLocale::Sweden));
-        mod->MainWindow = &Window;
+        mod->LockWaitMs = 500;
         mod->RemoteDir = [this] { return RemoteFolder.path(); };
         return mod;
     }

@@ -48,3 +48,16 @@ TEST(DateText, LocaleShortDateAndTimeWithSecondsWithinTwentyCharacters)
     EXPECT_EQ(DateTimeText(when, QLocale(QLocale::Japanese, QLocale::Japan)), QString("2025-12-31 23:59:58"));
     EXPECT_EQ(DateTimeText(when, QLocale(QLocale::Korean, QLocale::SouthKorea)), QString("2025-12-31 23:59:58"));
 }
+
+TEST(DateText, ReadsBackToTheSameMomentInEveryForm)
+{
+    const QDateTime when(QDate(2025, 12, 31), QTime(23, 59, 58));
+    const QLocale locales[] = {QLocale(QLocale::Swedish, QLocale::Sweden), QLocale(QLocale::English, QLocale::UnitedStates),
+                               QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::Japanese, QLocale::Japan)};
+    for (const QLocale& locale : locales) {
+        SCOPED_TRACE(locale.name().toStdString());
+        EXPECT_EQ(DateTimeFromText(DateTimeText(when, locale), locale), when);
+        EXPECT_EQ(DateTimeFromText("2025-12-31 23:59:58", locale), when) << "the sortable form is always read";
+        EXPECT_FALSE(DateTimeFromText("yesterday", locale).isValid());
+    }
+}

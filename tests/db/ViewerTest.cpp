@@ -35,7 +35,9 @@ TEST_F(ViewerFixture, WithoutARemoteDatabaseShowingFallsBackToTheLocalOneForBrow
     WhenModal([&] {
         ran = true;
         ASSERT_EQ(Dialogs.Messages.size(), 1u);
-        EXPECT_EQ(Dialogs.Messages[0].Text, ConnectionErrorSv);
+        // The engine's reason beside the text: here, the missing file.
+        EXPECT_EQ(Dialogs.Messages[0].Text,
+                  ConnectionErrorSv + "\n\nCould not find file '" + RemotePath() + "'.");
         EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::Error);
         EXPECT_EQ(Dialogs.Messages[0].Buttons, TMsgDlgButtons(mbOK));
         EXPECT_FALSE(Mod->Remote());

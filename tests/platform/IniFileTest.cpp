@@ -117,7 +117,7 @@ TEST_F(IniFileTest, IntegerAndBooleanSyntax)
     }
 }
 
-TEST_F(IniFileTest, RefusedWriteRaisesUnableToWrite)
+TEST_F(IniFileTest, RefusedWriteRaisesCannotWriteWithTheReason)
 {
     // Tests run as root, where permission bits stop nothing; a folder that is a file does.
     Put("[A]\r\n");
@@ -128,7 +128,7 @@ TEST_F(IniFileTest, RefusedWriteRaisesUnableToWrite)
         blocked.WriteString("A", "B", "C");
         FAIL() << "no error";
     } catch (const EIniFileError& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("Unable to write to ") + inside);
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot write file ") + inside + ": Not a directory");
     }
 }
 

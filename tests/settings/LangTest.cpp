@@ -158,7 +158,7 @@ TEST_F(LangTest, UnwritableFolderRaisesTheWriteErrorAndLaterClientsKeepTheirText
         controller.LoadLanguages();
         FAIL() << "no error";
     } catch (const EIniFileError& e) {
-        EXPECT_EQ(e.Message(), "Unable to write to " + File("notadir") + "/DefLang.txt");
+        EXPECT_EQ(e.Message(), "Cannot write file " + File("notadir") + "/DefLang.txt: Not a directory");
     }
     EXPECT_TRUE(calls.empty());
     EXPECT_EQ(second.Caption, "");

@@ -1,7 +1,9 @@
 // kiv-read run as a program against the simulated encoder.
 
 #include "EncoderSim.h"
+#include "support/RunProgram.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -12,31 +14,15 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <csignal>
 
 namespace {
 
 const std::string ImageDir = std::string(KIV_SOURCE_DIR) + "/tools/encoder-sim/images/";
 
-struct TRun {
-    int ExitCode = -1;
-    QString Out;
-    QString Err;
-};
-
 TRun RunKivRead(const QStringList& args)
 {
-    QProcess program;
-    program.start(QStringLiteral(KIV_PROGRAM_DIR "/kiv-read"), args);
-    TRun run;
-    if (!program.waitForFinished(30000) || program.exitStatus() != QProcess::NormalExit) {
-        program.kill();
-        program.waitForFinished();
-        return run;
-    }
-    run.ExitCode = program.exitCode();
-    run.Out = QString::fromUtf8(program.readAllStandardOutput());
-    run.Err = QString::fromUtf8(program.readAllStandardError());
-    return run;
+    return RunProgram(QStringLiteral("kiv-read"), args);
 }
 
 QJsonObject JsonOf(const TRun& run)
@@ -205,6 +191,13 @@ TEST(KivReadArguments, WrongArgumentsGiveUsageAndExitCode2)
         {"--device", "/dev/null", "--folder", "/tmp"},
         {"--port", "COM1", "--folder", "/no/such/folder"},
         {"--device", "/dev/null", "--verbose"},
+        {"--device", "/dev/null", "--watch", "1"},
+        {"--device", "/dev/null", "--watch", "1", "--csv", "--json"},
+        {"--device", "/dev/null", "--watch", "0", "--csv"},
+        {"--device", "/dev/null", "--watch", "soon", "--csv"},
+        {"--device", "/dev/null", "--csv"},
+        {"--device", "/dev/null", "--count", "3"},
+        {"--device", "/dev/null", "--watch", "1", "--count", "0", "--csv"},
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -213,6 +206,57 @@ TEST(KivReadArguments, WrongArgumentsGiveUsageAndExitCode2)
         EXPECT_TRUE(run.Err.contains("usage: kiv-read")) << run.Err.toStdString();
         EXPECT_TRUE(run.Out.isEmpty());
     }
+}
+
+// The CSV lines of a watch: the header, then time, operating time, frequency, temperature and
+// fault count of each reading.
+void ExpectWatchLines(const QStringList& lines, qsizetype readings, qint64 intervalMs)
+{
+    ASSERT_EQ(lines.size(), readings + 1) << lines.join('|').toStdString();
+    EXPECT_EQ(lines[0], "time,operating_time_h,frequency_hz,temperature_c,fault_count");
+    QDateTime previous;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        SCOPED_TRACE(lines[i].toStdString());
+        const QStringList fields = lines[i].split(',');
+        ASSERT_EQ(fields.size(), 5);
+        const QDateTime time = QDateTime::fromString(fields[0], Qt::ISODateWithMs);
+        EXPECT_TRUE(time.isValid());
+        if (previous.isValid()) {
+            EXPECT_GE(previous.msecsTo(time), intervalMs * 3 / 4) << "readings keep to the interval";
+        }
+        previous = time;
+        EXPECT_EQ(fields.mid(1), (QStringList{"12345", "10000", "36", "14"}));
+    }
+}
+
+TEST_F(KivReadTest, WatchPrintsAHeaderAndOneCsvLinePerReading)
+{
+    Sim.LoadImage(ImageDir + "healthy.txt");
+    const TRun run = RunKivRead({"--device", Device, "--watch", "0.2", "--count", "3", "--csv"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    ExpectWatchLines(run.Out.split('\n', Qt::SkipEmptyParts), 3, 200);
+    EXPECT_TRUE(run.Out.endsWith('\n'));
+    EXPECT_TRUE(run.Err.contains("serial number 1234567, part number 405123-07")) << run.Err.toStdString();
+}
+
+TEST_F(KivReadTest, WatchEndsCleanlyOnCtrlC)
+{
+    Sim.LoadImage(ImageDir + "healthy.txt");
+    QProcess program;
+    program.start(QStringLiteral(KIV_PROGRAM_DIR "/kiv-read"), {"--device", Device, "--watch", "0.1", "--csv"});
+    ASSERT_TRUE(program.waitForStarted());
+    QByteArray out;
+    while (out.count('\n') < 3 && program.waitForReadyRead(10000))
+        out += program.readAllStandardOutput();
+    ASSERT_GE(out.count('\n'), 3) << "the header and two readings";
+    ::kill(static_cast<pid_t>(program.processId()), SIGINT);
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    out += program.readAllStandardOutput();
+    EXPECT_TRUE(out.endsWith('\n')) << "no line cut off";
+    const QStringList lines = QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts);
+    ExpectWatchLines(lines, lines.size() - 1, 100);
 }
 
 TEST(KivReadArguments, MissingDeviceExitsWith1AndTheLinkMessage)

@@ -117,12 +117,20 @@ protected:
     {
         ControlWindowFixture::SetUp();
         TDiagManagerActions actions;
-        actions.SerialNumberText = [this] { return SerialNumber; };
-        actions.AliasFilesContain = [this](const QString& text) { return Known.contains(text); };
-        actions.AddAlias = [this](const QString& alias, const QString& serial) {
-            Calls << "AddAlias " + alias + " " + serial;
+        // The data module's sequence, as far as the window sees it.
+        actions.SaveReading = [this](const std::function<std::optional<QString>()>& askAlias) {
+            if (Known.contains(SerialNumber)) {
+                Calls << "Save 0";
+                return TSaveOutcome::Saved;
+            }
+            const std::optional<QString> alias = askAlias();
+            if (!alias)
+                return TSaveOutcome::NotSaved;
+            if (Known.contains(*alias))
+                return TSaveOutcome::AliasTaken;
+            Calls << "AddAlias " + *alias + " " + SerialNumber << "Save 1";
+            return TSaveOutcome::Saved;
         };
-        actions.SaveSnapshot = [this](bool withIdentity) { Calls << QString("Save %1").arg(withIdentity); };
         Window.SetActions(actions);
         LangController.SelectLanguage("DefLang");
     }

@@ -1,10 +1,12 @@
-// kiv-db-gallery viewer|search|report [PDF]: the database viewer connected to a made-up remote
-// database of four encoders, standing on one with faults in its grid; or the viewer's search dialog
-// over the same aliases; or the report of the same database written to PDF (default report.pdf).
+// kiv-db-gallery viewer|search|history|report [PDF]: the database viewer connected to a made-up
+// remote database of four encoders, standing on one with faults in its grid; or the viewer's search
+// dialog over the same aliases; or that encoder's fault history; or the report of the same database
+// written to PDF (default report.pdf).
 // Windows stand at the top left of the screen so scripts/screenshot can take them.
 #include "db/FmxUtils.h"
 #include "db/KivQRprt.h"
 #include "db/fDbSrch.h"
+#include "db/fFaultHistory.h"
 #include "db/fKivDB.h"
 #include "db/uKivDataMod.h"
 #include "platform/Dialogs.h"
@@ -97,6 +99,11 @@ int main(int argc, char** argv)
             search.FormShow();
             search.move(0, 0);
             search.show();
+        } else if (mode == QLatin1String("history")) {
+            TFaultHistoryFrm& history = viewer.FaultHistory();
+            history.move(0, 0);
+            history.resize(820, 620);
+            history.ShowHistory();
         } else {
             viewer.move(0, 0);
             viewer.show();

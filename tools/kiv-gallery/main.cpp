@@ -3,15 +3,20 @@
 // stored 47 faults, in the default (Swedish) language.
 // kiv-gallery control|control-expanded|options: the control window, collapsed or expanded and
 // online, or the options dialog, in the default language.
+// kiv-gallery trend DEVICE: the live trend of the encoder on DEVICE (the simulator in live mode),
+// read every second as repeated updating does; the samples gather while the window shows them.
 // The windows stand at the top left of the screen so scripts/screenshot can take them.
 #include "model/uBiDirDataAsFreq.h"
 #include "model/uBiDirDataAsOpTime.h"
 #include "model/uBiDirDataAsTemp.h"
 #include "model/uDynamicDiagObs.h"
+#include "model/uEncoderModel.h"
+#include "model/uTrendObs.h"
 #include "model/uRawDiag.h"
 #include "model/uStaticDiag.h"
 #include "model/uStaticDiagObs.h"
 #include "model/uStoredFaults.h"
+#include "core/uBiDirDiagProtocol.h"
 #include "core/uCommRes.h"
 #include "core/uUpdateTimer.h"
 #include "platform/Dialogs.h"
@@ -20,11 +25,13 @@
 #include <QLineEdit>
 #include "ui/fKiv.h"
 #include "ui/fStoredFaultView.h"
+#include "ui/fTrend.h"
 #include "ui/uCommResObs.h"
 #include "ui/uUpdateTimerObs.h"
 #include <QApplication>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -60,12 +67,69 @@ TRawDiag::TData MadeUpBlock()
     return block;
 }
 
+// The live trend on a real link: the identity and the block once, then the update cycle every
+// second, the block again whenever the fault count grows.
+int RunTrend(const QString& device)
+{
+    QTemporaryDir folder;
+    TLangIniFile lang(folder.path(), TLangIniFile::DefaultLanguage());
+    TStderrDialogs dialogs("kiv-gallery");
+    TCommRes commRes;
+    TBiDirDiagProtocol protocol;
+    protocol.CommRes = &commRes;
+    TEncoderModel model(dialogs);
+    model.Wire(&protocol);
+    model.ConfigureIdentityItems();
+    TTrendObs trend;
+    trend.Watch(&model);
+    TTrendFrm window(trend, dialogs);
+    window.UpdateLanguage(&lang);
+    model.StoredFaults.UpdateLanguage(&lang);
+    int32_t lastCount = 0;
+    try {
+        commRes.SetPortDevice(0, device);
+        commRes.SetComPort(QStringLiteral("COM1"));
+        commRes.Open();
+        model.ReadIdentity();
+        model.ReadDiagnostics();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kiv-gallery: %s\n", e.what());
+        return 1;
+    }
+    QTimer cycle;
+    QObject::connect(&cycle, &QTimer::timeout, [&] {
+        try {
+            const int32_t count = model.ReadLiveValues();
+            if (count > lastCount) {
+                lastCount = count;
+                model.ReadDiagnostics();
+            }
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "kiv-gallery: %s\n", e.what());
+        }
+    });
+    cycle.start(1000);
+    window.move(0, 0);
+    window.resize(900, 520);
+    window.ShowTrend();
+    std::printf("kiv-gallery: trend of %s shown\n", qPrintable(device));
+    std::fflush(stdout);
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("both");
+    if (mode == QLatin1String("trend")) {
+        if (argc < 3) {
+            std::fprintf(stderr, "usage: kiv-gallery trend DEVICE\n");
+            return 2;
+        }
+        return RunTrend(QString::fromLocal8Bit(argv[2]));
+    }
     const int row = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 2;
     QTemporaryDir folder;
     TLangIniFile lang(folder.path(), TLangIniFile::DefaultLanguage());

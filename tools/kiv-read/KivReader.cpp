@@ -26,6 +26,17 @@ const char* const FaultKeys[] = {"index", "operatingTime", "status", "frequency"
 
 } // namespace
 
+void OpenEncoderLine(TCommRes& commRes, int portIndex, const QString& device)
+{
+    commRes.SetPortDevice(portIndex, device);
+    commRes.SetComPort(QStringLiteral("COM%1").arg(portIndex + 1));
+    commRes.Open();
+    commRes.SetBaudRate(9600);
+    commRes.SetDataBits(8);
+    commRes.SetParity(cpNone);
+    commRes.SetStopBits(sbOne);
+}
+
 TKivReader::TKivReader(const QString& programFolder, int portIndex, const QString& device)
     : ProgramFolder(programFolder), PortIndex(portIndex), Device(device)
 {
@@ -65,13 +76,7 @@ void TKivReader::Read()
     Model.RefreshStaticValues();
     ApplyLanguage();
 
-    CommRes.SetPortDevice(PortIndex, Device);
-    CommRes.SetComPort(QStringLiteral("COM%1").arg(PortIndex + 1));
-    CommRes.Open();
-    CommRes.SetBaudRate(9600);
-    CommRes.SetDataBits(8);
-    CommRes.SetParity(cpNone);
-    CommRes.SetStopBits(sbOne);
+    OpenEncoderLine(CommRes, PortIndex, Device);
 
     Model.ReadIdentity();
     Model.ReadDiagnostics();
@@ -130,6 +135,19 @@ QJsonObject TKivReader::ToJson() const
         {QStringLiteral("live"), live},
         {QStringLiteral("diagnostics"), diagnostics},
     };
+}
+
+TReadingTexts TKivReader::ReadingTexts() const
+{
+    TReadingTexts r = TReadingTexts::FromComponents([this](const QString& c) { return View.Text(c); },
+                                                    [this](const QString& l) { return View.List(l); });
+    // The controller hands the identity to the main window's own operations, not to an observer.
+    r.SerialNumber = QString::number(Model.SerialNumberItem.Value());
+    r.PartNumber = TEncoderModel::PartNumberText(Model.PartNumberItem.Value(), Model.NewPartNumberFormat());
+    r.SoftwareVersion = TEncoderModel::VersionText(Model.SoftwareVersionItem.Value());
+    r.HardwareVersion = TEncoderModel::VersionText(Model.HardwareVersionItem.Value());
+    r.UnitsPerRev = TEncoderModel::UnitsPerRevText(Model.UnitsPerRevItem.Value());
+    return r;
 }
 
 QString TKivReader::ToText() const

@@ -4,6 +4,7 @@
 #include "model/uDynamicDiagObs.h"
 #include "model/uEncoderModel.h"
 #include "model/uMainWindowView.h"
+#include "model/uReadingTexts.h"
 #include "model/uStaticDiagObs.h"
 #include "platform/Dialogs.h"
 #include <QHash>
@@ -34,6 +35,10 @@ private:
     QHash<QString, QStringList> Lists;
 };
 
+// Opens the line as going online does: the device behind the port name, then 9600 baud, 8 data
+// bits, no parity and one stop bit. Raises ECommResError.
+void OpenEncoderLine(TCommRes& commRes, int portIndex, const QString& device);
+
 // One reading of an encoder as Kiv's online button makes it: the line configured as going online
 // does, the identity and the diagnostic block as a single update reads them, then the live
 // values once. Texts come in the language chosen in the program folder given; nothing is ever
@@ -49,6 +54,8 @@ public:
     void Read();
 
     QJsonObject ToJson() const;
+    // The reading as Kiv's main window would show it, for a save.
+    TReadingTexts ReadingTexts() const;
     QString ToText() const;
 
     bool Consistent() const { return Dialogs.MessagesShown == 0; }
