@@ -98,6 +98,8 @@ void CreateSchema(QSqlDatabase& db, const TRemoteLocation& location)
         throw Error(location, db.lastError());
     QSqlQuery query(db);
     QSqlError failure;
+    // "already exists, skipping" is the normal case, not news.
+    query.exec(QStringLiteral("SET LOCAL client_min_messages = warning"));
     if (!query.exec(QLatin1String(SchemaLock)))
         failure = query.lastError();
     for (const char* statement : Schema) {

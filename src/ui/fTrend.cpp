@@ -244,7 +244,7 @@ void TTrendFrm::ExportPng()
     if (path.isEmpty())
         return;
     if (!chvTrend->grab().save(path, "PNG"))
-        Dialogs.MessageDlg(EWriteError(path).Message(), TMsgDlgType::Error, mbOK);
+        Dialogs.MessageDlg(EWriteError(path, QStringLiteral("the picture could not be saved")).Message(), TMsgDlgType::Error, mbOK);
 }
 
 void TTrendFrm::UpdateLanguage(TLangIniFile* langFile)
