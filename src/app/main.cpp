@@ -13,7 +13,6 @@ int main(int argc, char** argv)
     TQtDialogs dialogs;
     TKivApplication app(argc, argv, dialogs);
     QApplication::setApplicationName(QStringLiteral("Kiv"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kiv"));
 
     // Without its per-user folder Kiv still starts from the installed folder; what it may not
     // write there it keeps for that run only.

@@ -21,11 +21,13 @@
 #include "ui/fTrend.h"
 #include "settings/uApplIniFile.h"
 #include "settings/uCommResIniFile.h"
+#include "settings/uDialogLanguage.h"
 #include "ui/uCommResObs.h"
 #include "settings/uDynamicDiagVarIniFile.h"
 #include "settings/uLangController.h"
 #include "settings/uLangIniFile.h"
 #include "settings/uWorkFiles.h"
+#include "ui/uKivWebBrowser.h"
 #include "ui/uModemFields.h"
 #include "ui/uUpdateTimerObs.h"
 #include <QApplication>
@@ -129,6 +131,7 @@ void TMain::CreateObjects()
     ModemFields = std::make_unique<TOptionsModemFields>(*DiagOptions);
     TrendObs = std::make_unique<TTrendObs>();
     TrendFrm = std::make_unique<TTrendFrm>(*TrendObs, Dialogs);
+    DialogLanguage = std::make_unique<TDialogLanguage>(Dialogs);
     if (DataMod) {
         DataMod->RemoteDir = [this] { return DiagOptions->edDBDir->text(); };
         DBViewer = std::make_unique<TKivDBViewFrm>(*DataMod, Dialogs);
@@ -148,11 +151,12 @@ void TMain::LinkSettings()
 
 void TMain::WireObjects()
 {
-    // The password dialog has fixed texts and so is no language client.
+    // The password dialog has fixed texts and so is no language client. The message boxes' words
+    // come first, so a box shown during a language pass already speaks that language.
     for (TLangClient* client : std::initializer_list<TLangClient*>{
-             ControlWindow, MainWindow.get(), CommResObs.get(), StaticDiagObs.get(), &Model->StoredFaults,
-             DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get(), DBViewer.get(), TrendFrm.get(),
-             DataMod})
+             DialogLanguage.get(), ControlWindow, MainWindow.get(), CommResObs.get(), StaticDiagObs.get(),
+             &Model->StoredFaults, DynamicDiagObs.get(), DiagOptions.get(), UpdateTimerObs.get(), DBViewer.get(),
+             TrendFrm.get(), DataMod})
         if (client)
             LangController->Register(client);
 
@@ -215,6 +219,7 @@ void TMain::WireObjects()
     kivActions.RefreshLiveValues = [this] { RefreshLiveValues(); };
     kivActions.RunButton = [this](const std::function<void()>& handler) { RunButton(handler); };
     kivActions.ShowTrend = [this] { TrendFrm->ShowTrend(); };
+    kivActions.BrowserAddress = [this] { return TfKivWebBrowser::HomePage(*ApplIniFile, Paths.InstallDir()); };
     MainWindow->SetActions(std::move(kivActions));
 
     if (ControlWindow) {

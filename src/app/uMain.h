@@ -14,6 +14,7 @@ class TCommResObs;
 class TDiagManager;
 class TDiagOptions;
 class TDialScript;
+class TDialogLanguage;
 class TDataMod;
 class TDialogs;
 class TDynamicDiagObs;
@@ -134,4 +135,5 @@ private:
     TProgramPaths Paths;
     TDialogs& Dialogs;
     std::unique_ptr<TModemFields> ModemFields;
+    std::unique_ptr<TDialogLanguage> DialogLanguage;
 };

@@ -198,9 +198,14 @@ QString TDataMod::DataSourceText() const
     return at < 0 ? s : s.mid(at);
 }
 
+QString TDataMod::TextFileName(TTextFile file)
+{
+    return QLatin1String(Info(file).Name);
+}
+
 QString TDataMod::TextFilePath(TTextFile file) const
 {
-    return ProgramDir + QLatin1Char('/') + DatabaseFolder + QLatin1Char('/') + QLatin1String(Info(file).Name);
+    return ProgramDir + QLatin1Char('/') + DatabaseFolder + QLatin1Char('/') + TextFileName(file);
 }
 
 QString TDataMod::ConnectionName() const

@@ -78,6 +78,8 @@ public:
     QString RemoteDatabasePath() const;
     QString ConnectionString() const;
     QString TextFilePath(TTextFile file) const;
+    // The file's name in the DB folder, for example "ENCDER_ID.TXT".
+    static QString TextFileName(TTextFile file);
     bool Connected() const;
 
     void OpenTables();

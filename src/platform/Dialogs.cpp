@@ -1,26 +1,57 @@
 #include "platform/Dialogs.h"
+#include <QAbstractButton>
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <cstdio>
 
+QString TDialogTexts::Caption(TMsgDlgType type) const
+{
+    switch (type) {
+    case TMsgDlgType::Warning: return Warning;
+    case TMsgDlgType::Error: return Error;
+    case TMsgDlgType::Information: return Information;
+    case TMsgDlgType::Confirmation: return Confirmation;
+    }
+    return QString();
+}
+
+void TQtDialogs::PrepareBox(QMessageBox& box, const QString& text, TMsgDlgType type, TMsgDlgButtons buttons) const
+{
+    box.setText(text);
+    box.setWindowTitle(Texts.Caption(type));
+    switch (type) {
+    case TMsgDlgType::Warning: box.setIcon(QMessageBox::Warning); break;
+    case TMsgDlgType::Error: box.setIcon(QMessageBox::Critical); break;
+    case TMsgDlgType::Information: box.setIcon(QMessageBox::Information); break;
+    case TMsgDlgType::Confirmation: box.setIcon(QMessageBox::Question); break;
+    }
+    if (!(buttons & (mbYes | mbNo | mbOK | mbCancel)))
+        buttons = mbOK;
+    const struct {
+        TMsgDlgButton Button;
+        QMessageBox::StandardButton Standard;
+        const QString& Text;
+    } all[] = {
+        {mbYes, QMessageBox::Yes, Texts.Yes},
+        {mbNo, QMessageBox::No, Texts.No},
+        {mbOK, QMessageBox::Ok, Texts.OK},
+        {mbCancel, QMessageBox::Cancel, Texts.Cancel},
+    };
+    QMessageBox::StandardButtons standard;
+    for (const auto& b : all)
+        if (buttons & b.Button)
+            standard |= b.Standard;
+    box.setStandardButtons(standard);
+    for (const auto& b : all)
+        if (QAbstractButton* button = box.button(b.Standard))
+            button->setText(b.Text);
+}
+
 TModalResult TQtDialogs::MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons)
 {
     QMessageBox box(QApplication::activeWindow());
-    box.setText(text);
-    switch (type) {
-    case TMsgDlgType::Warning: box.setIcon(QMessageBox::Warning); box.setWindowTitle(QObject::tr("Warning")); break;
-    case TMsgDlgType::Error: box.setIcon(QMessageBox::Critical); box.setWindowTitle(QObject::tr("Error")); break;
-    case TMsgDlgType::Information: box.setIcon(QMessageBox::Information); box.setWindowTitle(QObject::tr("Information")); break;
-    case TMsgDlgType::Confirmation: box.setIcon(QMessageBox::Question); box.setWindowTitle(QObject::tr("Confirm")); break;
-    }
-    QMessageBox::StandardButtons qtButtons;
-    if (buttons & mbYes) qtButtons |= QMessageBox::Yes;
-    if (buttons & mbNo) qtButtons |= QMessageBox::No;
-    if (buttons & mbOK) qtButtons |= QMessageBox::Ok;
-    if (buttons & mbCancel) qtButtons |= QMessageBox::Cancel;
-    if (!qtButtons) qtButtons = QMessageBox::Ok;
-    box.setStandardButtons(qtButtons);
+    PrepareBox(box, text, type, buttons);
     switch (box.exec()) {
     case QMessageBox::Yes: return TModalResult::Yes;
     case QMessageBox::No: return TModalResult::No;
@@ -32,12 +63,16 @@ TModalResult TQtDialogs::MessageDlg(const QString& text, TMsgDlgType type, TMsgD
 
 bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(QApplication::activeWindow(), caption, prompt,
-                                                 QLineEdit::Normal, value, &ok);
-    if (ok)
-        value = answer;
-    return ok;
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(value);
+    dialog.setOkButtonText(Texts.OK);
+    dialog.setCancelButtonText(Texts.Cancel);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = dialog.textValue();
+    return true;
 }
 
 void TQtDialogs::Beep()

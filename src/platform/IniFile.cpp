@@ -1,24 +1,52 @@
 #include "platform/IniFile.h"
+#include <QFile>
 #include <optional>
+
+#include <QHash>
+#include <optional>
+#include <sys/stat.h>
+
+// What identifies one version of a file on disk. A replaced file (a new inode), a change of its
+// size or either time stamp means it must be read again.
+struct TIniFile::TStamp {
+    bool Exists = false;
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = 0;
+    timespec Modified{};
+    timespec Changed{};
+
+    static TStamp Of(const QString& path)
+    {
+        TStamp stamp;
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return stamp;
+        stamp.Exists = true;
+        stamp.Device = st.st_dev;
+        stamp.Inode = st.st_ino;
+        stamp.Size = st.st_size;
+        stamp.Modified = st.st_mtim;
+        stamp.Changed = st.st_ctim;
+        return stamp;
+    }
+    bool operator==(const TStamp& o) const
+    {
+        return Exists == o.Exists && Device == o.Device && Inode == o.Inode && Size == o.Size
+            && Modified.tv_sec == o.Modified.tv_sec && Modified.tv_nsec == o.Modified.tv_nsec
+            && Changed.tv_sec == o.Changed.tv_sec && Changed.tv_nsec == o.Changed.tv_nsec;
+    }
+};
 
 namespace {
 
-struct TLines {
-    QStringList Lines;
-    bool Readable = true; // false when the file exists but could not be read
-};
-
-TLines LoadLines(const QString& path)
-{
-    TLines result;
-    result.Readable = TextFile::ReadLines(path, result.Lines) != TextFile::TReadResult::Unreadable;
-    return result;
-}
-
 bool IsComment(const QString& line)
 {
-    const QString t = line.trimmed();
-    return t.startsWith(QLatin1Char(';'));
+    for (QChar c : line) {
+        if (!c.isSpace())
+            return c == QLatin1Char(';');
+    }
+    return false;
 }
 
 // The section name of a header line, or nothing when the line is no header.
@@ -44,53 +72,81 @@ std::optional<QString> KeyOf(const QString& line)
     return line.left(eq).trimmed();
 }
 
-bool SameName(const QString& a, const QString& b)
+QString Folded(const QString& name)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return name.toCaseFolded();
 }
 
-// Index of the first header of the section, or -1.
-qsizetype FindSection(const QStringList& lines, const QString& section)
-{
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const auto name = SectionOf(lines[i]);
-        if (name && SameName(*name, section))
-            return i;
+} // namespace
+
+// The file's lines with the places of its sections and keys, so that a look-up never scans the
+// text again. Names are matched without regard to case; only the first header of a section and
+// the first line of a key in it count.
+struct TIniFile::TParsed {
+    struct TSection {
+        qsizetype Header = -1;
+        qsizetype End = -1; // one past its last line
+        QHash<QString, qsizetype> Keys;
+        QStringList KeyNames; // in file order, as spelled
+    };
+
+    QStringList Lines;
+    bool Readable = true; // false when the file exists but could not be read
+    QHash<QString, TSection> Sections;
+
+    static TParsed From(QStringList lines, bool readable)
+    {
+        TParsed parsed;
+        parsed.Lines = std::move(lines);
+        parsed.Readable = readable;
+        TSection* current = nullptr;
+        for (qsizetype i = 0; i < parsed.Lines.size(); ++i) {
+            const QString& line = parsed.Lines[i];
+            if (const auto name = SectionOf(line)) {
+                if (current)
+                    current->End = i;
+                const QString folded = Folded(*name);
+                current = nullptr;
+                if (!parsed.Sections.contains(folded)) {
+                    current = &parsed.Sections[folded];
+                    current->Header = i;
+                }
+                continue;
+            }
+            if (!current)
+                continue;
+            if (const auto key = KeyOf(line)) {
+                current->KeyNames << *key;
+                const QString folded = Folded(*key);
+                if (!current->Keys.contains(folded))
+                    current->Keys.insert(folded, i);
+            }
+        }
+        if (current)
+            current->End = parsed.Lines.size();
+        return parsed;
     }
-    return -1;
-}
 
-// One past the last line that belongs to the section whose header is at index header.
-qsizetype SectionEnd(const QStringList& lines, qsizetype header)
-{
-    qsizetype i = header + 1;
-    while (i < lines.size() && !SectionOf(lines[i]))
-        ++i;
-    return i;
-}
-
-qsizetype FindKey(const QStringList& lines, qsizetype header, const QString& key)
-{
-    const qsizetype end = SectionEnd(lines, header);
-    for (qsizetype i = header + 1; i < end; ++i) {
-        const auto name = KeyOf(lines[i]);
-        if (name && SameName(*name, key))
-            return i;
+    const TSection* Section(const QString& name) const
+    {
+        const auto it = Sections.constFind(Folded(name));
+        return it == Sections.constEnd() ? nullptr : &*it;
     }
-    return -1;
-}
 
-std::optional<QString> FindValue(const QString& path, const QString& section, const QString& key)
-{
-    const QStringList lines = LoadLines(path).Lines;
-    const qsizetype header = FindSection(lines, section);
-    if (header < 0)
-        return std::nullopt;
-    const qsizetype at = FindKey(lines, header, key);
-    if (at < 0)
-        return std::nullopt;
-    return lines[at].mid(lines[at].indexOf(QLatin1Char('=')) + 1);
-}
+    std::optional<QString> Value(const QString& section, const QString& key) const
+    {
+        const TSection* s = Section(section);
+        if (!s)
+            return std::nullopt;
+        const auto it = s->Keys.constFind(Folded(key));
+        if (it == s->Keys.constEnd())
+            return std::nullopt;
+        const QString& line = Lines[*it];
+        return line.mid(line.indexOf(QLatin1Char('=')) + 1);
+    }
+};
+
+namespace {
 
 bool IsHexDigit(QChar c)
 {
@@ -102,18 +158,36 @@ bool IsHexDigit(QChar c)
 
 TIniFile::TIniFile(const QString& fileName) : Path(fileName) {}
 
+TIniFile::~TIniFile() = default;
+
+const TIniFile::TParsed& TIniFile::Parsed() const
+{
+    const TStamp now = TStamp::Of(Path);
+    if (Cache && CacheStamp && *CacheStamp == now)
+        return *Cache;
+    QStringList lines;
+    const bool readable = TextFile::ReadLines(Path, lines) != TextFile::TReadResult::Unreadable;
+    Cache = std::make_unique<TParsed>(TParsed::From(std::move(lines), readable));
+    // What could not be read is tried again next time, whatever its stamp.
+    if (readable)
+        CacheStamp = std::make_unique<TStamp>(now);
+    else
+        CacheStamp.reset();
+    return *Cache;
+}
+
 QString TIniFile::ReadString(const QString& section, const QString& key, const QString& defaultValue) const
 {
-    return FindValue(Path, section, key).value_or(defaultValue);
+    return Parsed().Value(section, key).value_or(defaultValue);
 }
 
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
-    TLines loaded = LoadLines(Path);
+    const TParsed& loaded = Parsed();
     // Writing over a file we could not read would throw its other entries away.
     if (!loaded.Readable)
         throw EWriteError(Path, QStringLiteral("the file cannot be read"));
-    QStringList& lines = loaded.Lines;
+    QStringList lines = loaded.Lines;
 
     QString oneLine = value;
     oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
@@ -121,22 +195,28 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     oneLine.replace(QLatin1Char('\n'), QLatin1Char(' '));
     const QString entry = key + QLatin1Char('=') + oneLine;
 
-    const qsizetype header = FindSection(lines, section);
-    if (header < 0) {
+    const TParsed::TSection* found = loaded.Section(section);
+    const qsizetype at = found ? found->Keys.value(Folded(key), -1) : -1;
+    if (!found) {
         lines << QLatin1Char('[') + section + QLatin1Char(']') << entry;
-    } else if (const qsizetype at = FindKey(lines, header, key); at >= 0) {
+    } else if (at >= 0) {
         // The key keeps its spelling as found; only the value changes.
         lines[at] = lines[at].left(lines[at].indexOf(QLatin1Char('=')) + 1) + oneLine;
     } else {
         // A new key goes after the section's last non-blank line, so the blank lines that set
         // the next section apart stay where they were.
-        qsizetype insertAt = SectionEnd(lines, header);
-        while (insertAt > header + 1 && lines[insertAt - 1].trimmed().isEmpty())
+        qsizetype insertAt = found->End;
+        while (insertAt > found->Header + 1 && lines[insertAt - 1].trimmed().isEmpty())
             --insertAt;
         lines.insert(insertAt, entry);
     }
 
+    // Forget the old text before writing: should the write fail, the next read looks again.
+    Cache.reset();
+    CacheStamp.reset();
     TextFile::WriteLines(Path, lines);
+    Cache = std::make_unique<TParsed>(TParsed::From(std::move(lines), true));
+    CacheStamp = std::make_unique<TStamp>(TStamp::Of(Path));
 }
 
 bool TIniFile::ParseInteger(const QString& text, int32_t& value)
@@ -170,7 +250,7 @@ bool TIniFile::ParseInteger(const QString& text, int32_t& value)
 int32_t TIniFile::ReadInteger(const QString& section, const QString& key, int32_t defaultValue) const
 {
     int32_t value = defaultValue;
-    const auto text = FindValue(Path, section, key);
+    const auto text = Parsed().Value(section, key);
     if (text && ParseInteger(*text, value))
         return value;
     return defaultValue;
@@ -193,24 +273,16 @@ void TIniFile::WriteBool(const QString& section, const QString& key, bool value)
 
 QStringList TIniFile::ReadSection(const QString& section) const
 {
-    const QStringList lines = LoadLines(Path).Lines;
-    QStringList keys;
-    const qsizetype header = FindSection(lines, section);
-    if (header < 0)
-        return keys;
-    const qsizetype end = SectionEnd(lines, header);
-    for (qsizetype i = header + 1; i < end; ++i)
-        if (const auto name = KeyOf(lines[i]))
-            keys << *name;
-    return keys;
+    const TParsed::TSection* found = Parsed().Section(section);
+    return found ? found->KeyNames : QStringList();
 }
 
 bool TIniFile::SectionExists(const QString& section) const
 {
-    return FindSection(LoadLines(Path).Lines, section) >= 0;
+    return Parsed().Section(section) != nullptr;
 }
 
 bool TIniFile::ValueExists(const QString& section, const QString& key) const
 {
-    return FindValue(Path, section, key).has_value();
+    return Parsed().Value(section, key).has_value();
 }

@@ -3,20 +3,22 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 
 // The ini file's write error is the one of every text file.
 using EIniFileError = EWriteError;
 
 // An ini file on disk in Windows-1252: "[Section]" lines and "Key=Value" lines below them,
 // section and key names matched without regard to case, lines starting with ';' are comments.
-// There is no copy in memory: each read looks at the file as it is now, and each write changes
-// that one key at once, replacing the file atomically and leaving every other line, the order
-// and the comments as they were. A value is taken exactly as it stands after the '=' (spaces
+// Each read sees the file as it is now: the file is parsed once and parsed again only when it has
+// changed on disk (size, time stamps or the file itself), so an edit made while Kiv runs still
+// counts. Each write changes that one key at once, replacing the file atomically and leaving every
+// other line, the order and the comments as they were. A value is taken exactly as it stands after the '=' (spaces
 // included). Lines may end in CR LF or LF; the file is always written with CR LF.
 class TIniFile {
 public:
     explicit TIniFile(const QString& fileName);
-    virtual ~TIniFile() = default;
+    virtual ~TIniFile();
     TIniFile(const TIniFile&) = delete;
     TIniFile& operator=(const TIniFile&) = delete;
 
@@ -44,5 +46,11 @@ public:
     static bool ParseInteger(const QString& text, int32_t& value);
 
 private:
+    struct TParsed;
+    struct TStamp;
+    const TParsed& Parsed() const;
+
     QString Path;
+    mutable std::unique_ptr<TParsed> Cache;
+    mutable std::unique_ptr<TStamp> CacheStamp;
 };

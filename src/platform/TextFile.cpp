@@ -100,9 +100,13 @@ TReadResult ReadLines(const QString& path, QStringList& lines)
         return TReadResult::Missing;
     if (!file.open(QIODevice::ReadOnly))
         return TReadResult::Unreadable;
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return TReadResult::Unreadable;
+    // Editors that save UTF-8 put a byte-order mark first; read as Windows-1252 it would glue
+    // three letters to the first line and hide its section.
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
     lines = SplitLines(Win1252::Decode(bytes));
     return TReadResult::Read;
 }

@@ -36,8 +36,9 @@ private:
     int Fd = -1;
 };
 
-// Text files of Kiv are Windows-1252 lines. Reading accepts CR, LF or CR LF as a line end;
-// writing ends every line, the last one too, with CR LF.
+// Text files of Kiv are Windows-1252 lines. Reading accepts CR, LF or CR LF as a line end and
+// passes over a leading UTF-8 byte-order mark; writing ends every line, the last one too, with
+// CR LF, and writes no mark.
 namespace TextFile {
 
 enum class TReadResult { Read, Missing, Unreadable };

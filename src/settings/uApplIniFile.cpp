@@ -1,5 +1,6 @@
 #include "settings/uApplIniFile.h"
 #include "platform/IniFile.h"
+#include "platform/WindowPlacement.h"
 #include <QWidget>
 
 namespace {
@@ -58,6 +59,10 @@ void TApplIniFile::RestoreFormPlacement(QWidget* form, int32_t defaultLeft, int3
         const int32_t state = IniFile->ReadInteger(Section(), Key(form, "WindowState"), defaultState);
         form->setWindowState(StateFromNumber(state));
     }
+    // A place stored on a screen that is gone (a second monitor undocked) would leave the window
+    // where nobody can reach it; what is saved is where it then stands.
+    if (form->isWindow())
+        WindowPlacement::KeepOnScreen(form);
     SaveFormPlacement(form);
 }
 

@@ -17,7 +17,8 @@ public:
     // Placement under keys form name + "Left", "Top", "Height", "Width", "WindowState"; the form
     // name is the widget's objectName. Window state: 0 normal, 1 minimised, 2 maximised.
     void SaveFormPlacement(QWidget* form);
-    // A negative default leaves that property as it is; a restore always saves afterwards, so all
+    // A negative default leaves that property as it is. A window whose title bar would then lie
+    // off every screen is moved onto the nearest one. A restore always saves afterwards, so all
     // five keys exist after a window's first restore.
     void RestoreFormPlacement(QWidget* form, int32_t defaultLeft, int32_t defaultTop, int32_t defaultHeight,
                               int32_t defaultWidth, int32_t defaultState);

@@ -1,23 +1,22 @@
 #include "settings/uLangController.h"
+#include "platform/IniFile.h"
 #include "platform/TextFile.h"
+#include "platform/Win1252.h"
 #include "settings/uApplIniFile.h"
 #include "settings/uLangIniFile.h"
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace {
 
-// A language name becomes a file name in the program folder and a line of lang.lst, so it
-// must not leave the folder or break the line.
-bool IsUsableName(const QString& name)
-{
-    if (name.isEmpty())
-        return false;
-    for (QChar c : name)
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-            return false;
-    return true;
-}
+// Base names of the program's own files. A language of one of these names would read and fill
+// that file as a language file (language "ModemInit" is ModemInit.txt), or stand for it in a
+// listing; the default language may only be named exactly as it is.
+const char* const OwnFileNames[] = {
+    "ModemInit", "kiv", "lang", "DefLang", "KivHelp", "ENCDER_ID", "ENCODER_IDDB", "FAULTS_ID", "ENCPROPID",
+    "ENCALIAS", "ENCALIAS_DB",
+};
 
 qsizetype IndexOfIgnoringCase(const QStringList& items, const QString& name)
 {
@@ -79,6 +78,28 @@ void TLangController::LoadLanguages()
         SelectLanguage(items[index]);
 }
 
+bool TLangController::IsUsableName(const QString& name) const
+{
+    // A language name becomes a file name in the program folder and a line of the 8-bit
+    // lang.lst, so it must not leave the folder, break the line or lose characters there.
+    if (name.isEmpty() || !Win1252::CanEncode(name))
+        return false;
+    for (QChar c : name)
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+            return false;
+    if (name == TLangIniFile::DefaultLanguage())
+        return true;
+    QStringList reserved;
+    for (const char* own : OwnFileNames)
+        reserved << QString::fromLatin1(own);
+    if (Settings && Settings->GetIniFile())
+        reserved << QFileInfo(Settings->GetIniFile()->FileName()).completeBaseName();
+    for (const QString& own : reserved)
+        if (name.compare(own, Qt::CaseInsensitive) == 0)
+            return false;
+    return true;
+}
+
 void TLangController::SelectLanguage(const QString& name)
 {
     if (!IsUsableName(name))
@@ -109,6 +130,8 @@ void TLangController::UpdateClients()
     // after it has gone.
     for (size_t i = 0; i < ClientList.size(); ++i)
         ClientList[i]->UpdateLanguage(LanguageFile.get());
+    for (size_t i = 0; i < ClientList.size(); ++i)
+        ClientList[i]->LanguagePassEnded();
 }
 
 void TLangController::WriteLangList(const QStringList& items)

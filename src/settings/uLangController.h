@@ -62,6 +62,9 @@ public:
     TLangIniFile* LangFile() const { return LanguageFile.get(); }
 
     QString LangListFile() const;
+    // False for a name that cannot be a language: empty, outside the folder, not storable in the
+    // 8-bit lang.lst, or the name of one of the program's own files (ignoring case).
+    bool IsUsableName(const QString& name) const;
 
 private:
     void WriteLangList(const QStringList& items);

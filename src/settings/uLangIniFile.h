@@ -32,4 +32,7 @@ class TLangClient {
 public:
     virtual ~TLangClient() = default;
     virtual void UpdateLanguage(TLangIniFile* langFile) = 0;
+    // Called on every client once all of them have read their texts: a window whose components
+    // others fill in (the main window's column titles) fits them to the texts here.
+    virtual void LanguagePassEnded() {}
 };

@@ -7,6 +7,7 @@
 #include "settings/uApplIniFile.h"
 #include "ui/uHelp.h"
 #include "ui/uKivResources.h"
+#include "ui/uKivWebBrowser.h"
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -17,6 +18,7 @@
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
+#include <QUrl>
 #include <algorithm>
 
 namespace {
@@ -25,6 +27,8 @@ constexpr int RowHeight = 13;
 constexpr int HeaderHeight = 17;
 constexpr int PanelBorderWidth = 1;
 constexpr int PanelBevelWidth = 1;
+// The header draws its titles with a margin on each side; less room than this cuts them.
+constexpr int MinColumnPadding = 10;
 
 const char* const ListNames[5] = {"lstbIndex", "lstbOpTime", "lstbFaultStatus", "lstbFreq", "lstbTemp"};
 
@@ -107,6 +111,14 @@ TKIV::TKIV(TDialogs& dialogs, QWidget* parent)
     move(520, 224);
     SetHelpContext(this, HelpContext);
     CreateComponents();
+    for (const char* name : {"lbPartNumTitle", "lbPartNum", "lbSerialNumTitle", "lbSerialNum", "lbSoftVerTitle",
+                             "lbSoftVer", "lbHardVerTitle", "lbHardVer", "lbUnitsPerRevTitle", "lbUnitsPerRev",
+                             "lbTitleOperatingTime", "lbOperatingTime", "lbTitleFreq", "lbFreq", "lbTitleTemp",
+                             "lbTemp", "lbTitleMaxTemp", "lbMaxTemp", "lbTitleMinTemp", "lbMinTemp",
+                             "lbStoredFaults"})
+        DesignPlaces.insert(Label(name), Label(name)->geometry());
+    for (QWidget* widget : std::initializer_list<QWidget*>{btnOpen, btnSingleUpdate, btnUp, btnDown, Panel1})
+        DesignPlaces.insert(widget, widget->geometry());
     FaultView = new TStoredFaultView(*this);
     FormResize();
 }
@@ -386,9 +398,109 @@ void TKIV::UpdateLanguage(TLangIniFile* langFile)
         const int state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
         Settings->RestoreFormPlacement(this, x(), y(), -1, -1, state);
     }
+    FitTexts();
     FormResize();
     AutoSizeColumns();
     show();
+}
+
+void TKIV::LanguagePassEnded()
+{
+    FitTexts();
+    FormResize();
+    AutoSizeColumns();
+}
+
+QLabel* TKIV::Label(const char* name) const
+{
+    auto* label = qobject_cast<QLabel*>(Component(QString::fromLatin1(name)));
+    if (!label)
+        throw Exception(QStringLiteral("The main window has no label %1").arg(QString::fromLatin1(name)));
+    return label;
+}
+
+namespace {
+
+int TextWidth(const QLabel* label)
+{
+    // A pixel to spare on each side, as a label's own size hint keeps.
+    return label->fontMetrics().horizontalAdvance(label->text()) + 2;
+}
+
+} // namespace
+
+void TKIV::FitTitleColumn(const std::vector<QLabel*>& titles, const std::vector<QLabel*>& values, int minLeft)
+{
+    const int right = titles.front()->geometry().right();
+    int need = titles.front()->width();
+    for (const QLabel* title : titles)
+        need = std::max(need, TextWidth(title));
+    if (need == titles.front()->width())
+        return;
+    const int left = std::max(minLeft, right + 1 - need);
+    const int shift = left + need - (right + 1);
+    for (QLabel* title : titles)
+        title->setGeometry(left, title->y(), need, title->height());
+    // The values keep their right edge; they are short and lose only room they do not use.
+    for (QLabel* value : values)
+        value->setGeometry(value->x() + shift, value->y(), std::max(value->width() - shift, TextWidth(value)),
+                           value->height());
+}
+
+void TKIV::FitTexts()
+{
+    for (auto it = DesignPlaces.cbegin(); it != DesignPlaces.cend(); ++it)
+        it.key()->setGeometry(it.value());
+
+    QLabel* storedFaults = Label("lbStoredFaults");
+    storedFaults->resize(std::max(storedFaults->width(), TextWidth(storedFaults)), storedFaults->height());
+
+    // Identity titles may use the group box up to its edge; the live titles end at the vertical
+    // line; the block's titles stand right of the fault table's heading.
+    FitTitleColumn({lbPartNumTitle, lbSerialNumTitle, lbSoftVerTitle, lbHardVerTitle, lbUnitsPerRevTitle},
+                   {lbPartNum, lbSerialNum, lbSoftVer, lbHardVer, lbUnitsPerRev}, 4);
+    const QWidget* bevel1 = Component(QStringLiteral("Bevel1"));
+    FitTitleColumn({Label("lbTitleOperatingTime"), Label("lbTitleFreq"), Label("lbTitleTemp")},
+                   {Label("lbOperatingTime"), Label("lbFreq"), Label("lbTemp")},
+                   bevel1->geometry().right() + 3);
+    FitTitleColumn({Label("lbTitleMaxTemp"), Label("lbTitleMinTemp")}, {Label("lbMaxTemp"), Label("lbMinTemp")},
+                   storedFaults->geometry().left() + TextWidth(storedFaults) + 8);
+
+    // Buttons grow about their middle.
+    for (QPushButton* button : {btnOpen, btnSingleUpdate}) {
+        const QRect design = DesignPlaces.value(button);
+        const int width = std::max(design.width(), button->sizeHint().width());
+        button->setGeometry(design.center().x() - width / 2, design.y(), width, design.height());
+    }
+
+    // Column titles wider than the table was drawn for widen it into the room beside it; the
+    // buttons move right as far as the window lets them.
+    const std::initializer_list<QPushButton*> buttons{btnOpen, btnSingleUpdate, btnUp, btnDown};
+    int buttonsLeft = grpbDignosticData->width();
+    int buttonsRight = 0;
+    for (const QPushButton* button : buttons) {
+        buttonsLeft = std::min(buttonsLeft, button->x());
+        buttonsRight = std::max(buttonsRight, button->geometry().right());
+    }
+    const QRect table = DesignPlaces.value(Panel1);
+    const int wantedRight = table.left() + TableWidthNeeded();
+    const int shift = std::clamp(wantedRight + 8 - buttonsLeft, 0,
+                                 std::max(0, grpbDignosticData->width() - 6 - buttonsRight));
+    for (QPushButton* button : buttons)
+        button->move(button->x() + shift, button->y());
+    const int right = std::min(wantedRight, buttonsLeft + shift - 8);
+    Panel1->setGeometry(table.left(), table.top(), std::max(table.width(), right - table.left()), table.height());
+}
+
+int TKIV::TableWidthNeeded() const
+{
+    const QFontMetrics metrics(HeaderControl1->font());
+    int width = 2 * PanelBorder();
+    for (int i = 0; i < 5; ++i)
+        width += std::max(metrics.horizontalAdvance(HeaderModel->headerData(i, Qt::Horizontal).toString()),
+                          MaxItemWidth(Lists[i]))
+            + 15;
+    return width;
 }
 
 // --- the fault table --------------------------------------------------------------------------
@@ -448,6 +560,13 @@ void TKIV::AutoSizeColumns()
     if (extra < 0)
         extra = 0;
     extra += 15;
+    // Where even the table's room beside it is not enough, the titles keep less space around them
+    // rather than the last one being cut.
+    int content = 0;
+    for (int i = 0; i < 5; ++i)
+        content += std::max(textWidths[i], MaxItemWidth(Lists[i]));
+    if (content + 5 * extra > HeaderControl1->width())
+        extra = std::max(MinColumnPadding, (HeaderControl1->width() - content) / 5);
     Aligning = true;
     for (int i = 0; i < 5; ++i)
         HeaderControl1->resizeSection(i, std::max(textWidths[i], MaxItemWidth(Lists[i])) + extra);
@@ -546,8 +665,22 @@ void TKIV::btnOpenClick()
 
 void TKIV::Image1Click()
 {
-    if (Actions.OpenWebBrowser)
-        Actions.OpenWebBrowser();
+    if (!Actions.BrowserAddress)
+        return;
+    TfKivWebBrowser browser(Actions.BrowserAddress(), this);
+    browser.exec();
+}
+
+void TKIV::Image1MouseMove()
+{
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setToolTip(Actions.BrowserAddress ? HostHint(Actions.BrowserAddress()) : QString());
+}
+
+QString TKIV::HostHint(const QString& address)
+{
+    const QUrl url = QUrl::fromUserInput(address);
+    return url.host().isEmpty() ? address : url.host();
 }
 
 void TKIV::btnTrendClick()
@@ -560,9 +693,7 @@ bool TKIV::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Image1) {
         if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
-            Image1->setCursor(Qt::PointingHandCursor);
-            if (Actions.BrowserHost)
-                Image1->setToolTip(Actions.BrowserHost());
+            Image1MouseMove();
         } else if (event->type() == QEvent::MouseButtonRelease
                    && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
             Image1Click();
@@ -625,8 +756,11 @@ QListWidget* TKIV::ListNamed(const QString& name) const
 void TKIV::SetComponentText(const QString& component, const QString& text)
 {
     QWidget* widget = Component(component);
-    if (auto* label = qobject_cast<QLabel*>(widget))
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(text);
+        if (DesignPlaces.contains(label))
+            FitTexts();
+    }
     else if (auto* button = qobject_cast<QAbstractButton*>(widget))
         button->setText(text);
     else if (auto* group = qobject_cast<QGroupBox*>(widget))
@@ -658,7 +792,11 @@ void TKIV::ClearList(const QString& list)
 
 void TKIV::AppendListItem(const QString& list, const QString& text)
 {
-    ListNamed(list)->addItem(text);
+    QListWidget* box = ListNamed(list);
+    box->addItem(text);
+    // A row wider than its column sizes the columns again, so no fault text is ever cut off.
+    if (QFontMetrics(box->font()).horizontalAdvance(text) + 4 > box->width())
+        AutoSizeColumns();
 }
 
 int TKIV::ListCount(const QString& list) const

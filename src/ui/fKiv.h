@@ -4,11 +4,13 @@
 #include "model/uReadingTexts.h"
 #include "settings/uLangIniFile.h"
 #include <QProgressBar>
+#include <QHash>
 #include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class QFrame;
 class QGroupBox;
@@ -53,8 +55,8 @@ struct TKivActions {
     std::function<bool()> IsRepeating;
     std::function<void(bool)> SetRepeat;
     std::function<void()> RefreshLiveValues;
-    std::function<void()> OpenWebBrowser;
-    std::function<QString()> BrowserHost;
+    // The web browser's start address, which the logo opens and names in its hint.
+    std::function<QString()> BrowserAddress;
     // Opens the live trend window; it only looks at the readings, so it never waits for one.
     std::function<void()> ShowTrend;
     // Runs a button's handler; the controller defers it while a reading is running, so a click
@@ -84,6 +86,8 @@ public:
     void SetActions(TKivActions actions) { Actions = std::move(actions); }
 
     void UpdateLanguage(TLangIniFile* langFile) override;
+    // The observers have set the column titles and the value titles by now.
+    void LanguagePassEnded() override;
 
     void ShowPartNumber(int32_t number, bool newFormat);
     void ShowSerialNumber(int32_t number);
@@ -106,6 +110,10 @@ public:
     void btnOpenClick();
     void Image1Click();
     void btnTrendClick();
+    void Image1MouseMove();
+    // What the logo's hint names: the start address's host, or the address itself for a page
+    // without one (a local file).
+    static QString HostHint(const QString& address);
 
     // Panel 0: port name, panel 1: connection status, panel 2: lies under the progress bar.
     void SetStatusText(int panel, const QString& text);
@@ -147,6 +155,13 @@ private:
     void ShowIdentityValue(QLabel* title, QLabel* value, const QString& text);
     void ShowSelectedFaultInViewer();
     int PanelBorder() const;
+    // Title labels grow with their text; where a column of titles has no room left, its values
+    // move aside. Each pass starts again from the design's places.
+    void FitTexts();
+    void FitTitleColumn(const std::vector<QLabel*>& titles, const std::vector<QLabel*>& values, int minLeft);
+    QLabel* Label(const char* name) const;
+    // The table's width for every column title and row with the usual room around each.
+    int TableWidthNeeded() const;
 
     TDialogs& Dialogs;
     TApplIniFile* Settings = nullptr;
@@ -155,6 +170,8 @@ private:
     TStoredFaultView* FaultView = nullptr;
     bool Aligning = false;
     bool Selecting = false;
+    // The places the design gives the labels and buttons that fit themselves to their texts.
+    QHash<QWidget*, QRect> DesignPlaces;
 
     QFrame* Panel2 = nullptr;
     QLabel* Image1 = nullptr;

@@ -15,13 +15,17 @@ int HelpContextFor(const QWidget* focused);
 
 // The help window: a plain browser on HelpFiles/KivHelp.html in the program folder, one anchor per
 // context number. Installed as an application event filter, it answers F1 on every window.
+// It is an ordinary window with its frame, opened beside the window that asked and always on a
+// screen. While a modal dialog is open it belongs to that dialog, which would otherwise block it,
+// and it is handed back when the dialog closes. Escape closes it.
 class THelp : public QObject {
 public:
     explicit THelp(const QString& programDir, QObject* parent = nullptr);
     ~THelp() override;
 
     QString HelpFile() const;
-    void ShowHelp(int context);
+    // The asking window is where the help opens beside; without one, the active window.
+    void ShowHelp(int context, const QWidget* asking = nullptr);
     // The window after the first ShowHelp; null before.
     QTextBrowser* Window() const;
 
@@ -29,6 +33,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void CreateWindow();
+    // Makes the help window a window of its own under owner (null: under none), keeping its place
+    // and whether it is shown.
+    void MoveUnder(QWidget* owner);
+
     QString ProgramDir;
     QPointer<QTextBrowser> Browser;
 };

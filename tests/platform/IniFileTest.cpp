@@ -1,6 +1,7 @@
 #include "support/TestFiles.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -130,6 +131,57 @@ TEST_F(IniFileTest, RefusedWriteRaisesCannotWriteWithTheReason)
     } catch (const EIniFileError& e) {
         EXPECT_EQ(e.Message(), QStringLiteral("Cannot write file ") + inside + ": Not a directory");
     }
+}
+
+TEST_F(IniFileTest, LeadingByteOrderMarkIsPassedOverAndNotWrittenBack)
+{
+    Put("\xEF\xBB\xBF[SerialCommunication]\r\nCOM1Device=/dev/ttyUSB0\r\n");
+    EXPECT_EQ(Ini.ReadString("SerialCommunication", "COM1Device", "/dev/ttyS0"), "/dev/ttyUSB0");
+    EXPECT_EQ(Ini.ReadSection("SerialCommunication"), QStringList{"COM1Device"});
+
+    Ini.WriteString("SerialCommunication", "ComPort", "COM1");
+    EXPECT_EQ(Bytes(), QByteArray("[SerialCommunication]\r\nCOM1Device=/dev/ttyUSB0\r\nComPort=COM1\r\n"));
+
+    // Only a mark at the very start is one; elsewhere the bytes are text.
+    Put("[A]\r\nB=\xEF\xBB\xBFx\r\n");
+    EXPECT_EQ(Ini.ReadString("A", "B", ""), QString::fromUtf8("\xC3\xAF\xC2\xBB\xC2\xBFx"));
+}
+
+// The file is parsed once, but every change made by someone else is still seen at the next read.
+TEST_F(IniFileTest, FileChangedOnDiskIsReadAgain)
+{
+    auto setModified = [this](const QDateTime& when) {
+        QFile f(Path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(when, QFileDevice::FileModificationTime));
+    };
+    const QDateTime earlier = QDateTime::currentDateTime().addSecs(-3600);
+
+    Put("[A]\r\nKey=1\r\n");
+    EXPECT_EQ(Ini.ReadString("A", "Key", ""), "1");
+
+    // Replaced by another file of the same size, as an editor that saves by renaming does.
+    const QString other = Dir.filePath("other.ini");
+    WriteAll(other, "[A]\r\nKey=2\r\n");
+    ASSERT_TRUE(QFile::remove(Path));
+    ASSERT_TRUE(QFile::rename(other, Path));
+    EXPECT_EQ(Ini.ReadString("A", "Key", ""), "2");
+
+    // Rewritten in place with a different size.
+    Put("[A]\r\nKey=33\r\n");
+    EXPECT_EQ(Ini.ReadString("A", "Key", ""), "33");
+
+    // Rewritten in place with the same size: the time stamp tells.
+    Put("[A]\r\nKey=44\r\n");
+    setModified(earlier);
+    EXPECT_EQ(Ini.ReadInteger("A", "Key", 0), 44);
+
+    // Our own write is read back without a look at other files, and removing the file is seen.
+    Ini.WriteString("A", "Other", "x");
+    EXPECT_EQ(Ini.ReadSection("A"), (QStringList{"Key", "Other"}));
+    ASSERT_TRUE(QFile::remove(Path));
+    EXPECT_EQ(Ini.ReadString("A", "Key", "gone"), "gone");
+    EXPECT_FALSE(Ini.SectionExists("A"));
 }
 
 TEST(ProgramPaths, SettingsFileNameIsCutAtTheFirstDot)

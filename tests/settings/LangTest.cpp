@@ -180,9 +180,69 @@ TEST_F(LangTest, ClientsAreUpdatedOnceEachInRegistrationOrder)
     EXPECT_EQ(calls, (std::vector<RecordingClient*>{&b, &a}));
 }
 
-TEST_F(LangTest, NameThatWouldLeaveTheFolderIsRefused)
+TEST_F(LangTest, NamesThatCannotBeALanguageAreRefused)
 {
-    for (const char* name : {"", "../English", "a/b", "Eng\nlish"})
-        EXPECT_THROW(Controller.SelectLanguage(name), Exception) << name;
+    const struct {
+        const char* Name;
+        const char* Utf8;
+        bool Usable;
+    } rows[] = {
+        {"empty", "", false},
+        {"leaves the folder", "../English", false},
+        {"path", "a/b", false},
+        {"backslash", "a\\b", false},
+        {"line break", "Eng\nlish", false},
+        {"Cyrillic, not in Windows-1252", "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9", false},
+        {"emoji", "English \xF0\x9F\x98\x80", false},
+        {"modem script", "ModemInit", false},
+        {"modem script, other case", "modeminit", false},
+        {"settings file", "kiv", false},
+        {"settings file, other case", "KIV", false},
+        {"language list", "Lang", false},
+        {"default language, other case", "deflang", false},
+        {"staged identities", "ENCDER_ID", false},
+        {"alias export", "encalias_db", false},
+        {"staged properties", "EncPropId", false},
+        {"default language as named", "DefLang", true},
+        {"plain", "English", true},
+        {"Windows-1252 letters", "Fran\xC3\xA7" "ais \xE2\x80\x93 \xC3\x85", true},
+        {"name that merely begins like a file", "Kivmanual", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const QString name = QString::fromUtf8(row.Utf8);
+        EXPECT_EQ(Controller.IsUsableName(name), row.Usable);
+        if (!row.Usable) {
+            try {
+                Controller.SelectLanguage(name);
+                ADD_FAILURE() << "accepted";
+            } catch (const Exception& e) {
+                EXPECT_EQ(e.Message(), QStringLiteral("Invalid language name \"%1\"").arg(name));
+            }
+        }
+    }
+    // Nothing was written for the refused names: no list, no language file, no index.
     EXPECT_FALSE(QFile::exists(File("lang.lst")));
+    EXPECT_FALSE(QFile::exists(File("ModemInit.txt")));
+    EXPECT_FALSE(Ini.ValueExists("Application", "LangIndex"));
+}
+
+TEST_F(LangTest, SettingsFileOfAnotherNameIsRefusedToo)
+{
+    TIniFile other(Dir.filePath("kivtool.ini"));
+    TApplIniFile settings(&other);
+    Controller.SetSettings(&settings);
+    EXPECT_FALSE(Controller.IsUsableName("KivTool"));
+    EXPECT_TRUE(Controller.IsUsableName("English"));
+}
+
+TEST_F(LangTest, LanguageFileWithAByteOrderMarkKeepsItsFirstSection)
+{
+    WriteAll(File("English.txt"), "\xEF\xBB\xBF[DiagManager]\r\nbtnOptions=Options\r\nsDBFunction=Switch on\r\n");
+    Controller.SelectLanguage("English");
+    EXPECT_EQ(Client.Caption, "Options");
+    EXPECT_EQ(Client.Message, "Switch on");
+    // Nothing was missing, so the translator's file is left exactly as it was.
+    EXPECT_EQ(ReadAll(File("English.txt")),
+              QByteArray("\xEF\xBB\xBF[DiagManager]\r\nbtnOptions=Options\r\nsDBFunction=Switch on\r\n"));
 }

@@ -2,6 +2,7 @@
 #include "support/FakeDialogs.h"
 #include "core/uCommRes.h"
 #include "platform/IniFile.h"
+#include "platform/WindowPlacement.h"
 #include "settings/uApplIniFile.h"
 #include "settings/uCommResIniFile.h"
 #include "settings/uDynamicDiagVarIniFile.h"
@@ -106,6 +107,36 @@ TEST_F(SettingsTest, FirstRestoreLeavesTheWindowAndSavesAllFiveKeys)
                            .arg(form.x())
                            .arg(form.y())
                            .toLatin1());
+}
+
+// After a second monitor is undocked the stored place may lie off every screen.
+TEST_F(SettingsTest, RestoredPlaceOffEveryScreenIsMovedOntoOneAndSavedAsItIsThen)
+{
+    const QList<QRect> screens = WindowPlacement::AvailableScreens();
+    ASSERT_FALSE(screens.isEmpty());
+    const struct {
+        const char* Name;
+        int Left, Top;
+    } rows[] = {
+        {"far right", 5000, 100},
+        {"far left and above", -3000, -2000},
+        {"below", 100, 9000},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        Put(QStringLiteral("[Application]\r\nKIVLeft=%1\r\nKIVTop=%2\r\n").arg(row.Left).arg(row.Top).toLatin1());
+        QWidget form;
+        form.setObjectName("KIV");
+        form.resize(300, 200);
+        Appl.RestoreFormPlacement(&form, 0, 0, -1, -1, 0);
+
+        bool onScreen = false;
+        for (const QRect& screen : screens)
+            onScreen = onScreen || screen.contains(QRect(form.pos(), QSize(form.width(), 30)));
+        EXPECT_TRUE(onScreen) << form.x() << "," << form.y();
+        EXPECT_EQ(Ini.ReadInteger("Application", "KIVLeft", 0), form.x());
+        EXPECT_EQ(Ini.ReadInteger("Application", "KIVTop", 0), form.y());
+    }
 }
 
 TEST_F(SettingsTest, RestoreSetsPositionAndStateButNeverSize)

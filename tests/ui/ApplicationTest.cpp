@@ -2,9 +2,12 @@
 #include "UiTestHelpers.h"
 #include "platform/Exception.h"
 #include "ui/KivApplication.h"
+#include "platform/WindowPlacement.h"
+#include "ui/fDiagOptions.h"
 #include "ui/fKiv.h"
 #include "ui/fStoredFaultView.h"
 #include "ui/uHelp.h"
+#include <QComboBox>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPushButton>
@@ -65,5 +68,51 @@ TEST(Help, F1OpensTheHelpPageAtTheFocusedControlsContext)
         viewer.reject();
     });
     viewer.RunModal();
+    qApp->removeEventFilter(&help);
+}
+
+// F1 in the options dialog: the help window is a window of its own on the screen, usable while
+// the dialog blocks the rest, and it stays open, on its own, once the dialog has closed.
+TEST(Help, FromAModalDialogItIsAnOrdinaryWindowOnScreenThatOutlivesTheDialog)
+{
+    THelp help(QStringLiteral(KIV_PROGRAM_DIR));
+    qApp->installEventFilter(&help);
+    TDiagOptions options;
+    options.move(60, 40);
+    auto titleBarOnScreen = [](const QWidget* window) {
+        const QRect titleBar(window->frameGeometry().topLeft(), QSize(window->frameGeometry().width(), 30));
+        for (const QRect& screen : WindowPlacement::AvailableScreens())
+            if (screen.contains(titleBar))
+                return true;
+        return false;
+    };
+
+    WhenModal([&] {
+        QTest::keyClick(options.findChild<QComboBox*>("cbComPort"), Qt::Key_F1);
+        QTextBrowser* window = help.Window();
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(window->isWindow());
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->source().fragment(), "19");
+        EXPECT_EQ(window->parentWidget(), &options); // else the dialog would block it
+        EXPECT_TRUE(titleBarOnScreen(window));
+        EXPECT_EQ(window->windowTitle(), "Kiv");
+
+        // Moved by the user, it stays there on the next F1.
+        window->move(window->x() + 7, window->y() + 5);
+        const QPoint moved = window->pos();
+        QTest::keyClick(options.findChild<QComboBox*>("cbLang"), Qt::Key_F1);
+        EXPECT_EQ(window->pos(), moved);
+        options.reject();
+    });
+    options.RunModal();
+
+    QTextBrowser* window = help.Window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->parentWidget(), nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(titleBarOnScreen(window));
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
     qApp->removeEventFilter(&help);
 }

@@ -1,10 +1,16 @@
 #include "support/FakeDialogs.h"
+#include "support/TestFiles.h"
 #include "support/FaultBlock.h"
 #include "UiTestHelpers.h"
+#include "model/uDynamicDiagObs.h"
 #include "model/uStaticDiagObs.h"
+#include "settings/uLangController.h"
 #include "ui/fKiv.h"
 #include "ui/fStoredFaultView.h"
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -331,4 +337,101 @@ TEST_F(KivWindowTest, SwedishTextsFitTheirLabels)
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
             << label->objectName().toStdString();
     }
+}
+
+// An ordinary English translation is longer than the Swedish texts the design was drawn for.
+TEST_F(KivWindowTest, LongTranslationsFitAfterTheLanguagePass)
+{
+    WriteAll(Dir.filePath("English.txt"),
+             "[KIV]\r\nlbPartNumTitle=Part number of the encoder:\r\nlbSerialNumTitle=Serial number:\r\n"
+             "lbSoftVerTitle=Software version:\r\nlbHardVerTitle=Hardware version:\r\n"
+             "lbUnitsPerRevTitle=Units per revolution:\r\nlbTitleOperatingTime=Total operating time:\r\n"
+             "lbTitleFreq=Frequency now:\r\nlbTitleTemp=Temperature now:\r\n"
+             "lbTitleMaxTemp=Highest temperature ever measured:\r\nlbTitleMinTemp=Lowest temperature ever measured:\r\n"
+             "lbStoredFaults=Stored faults, newest first:\r\nSection_0=Index\r\nSection_1=Operating time\r\n"
+             "Section_2=Fault status\r\nSection_3=Frequency\r\nSection_4=Temperature\r\n"
+             "btnOpen=Open the fault\r\nbtnSingleUpdate=Read everything once\r\n");
+    TDynamicDiagObs dynamic;
+    dynamic.SetMainWindow(&Window);
+    TLangController controller(Dir.path());
+    for (TLangClient* client : std::initializer_list<TLangClient*>{&Window, &Static, &dynamic})
+        controller.Register(client);
+    controller.SelectLanguage("English");
+    ShowFaults(13);
+    Window.ShowPartNumber(40512307, true);
+    Window.ShowUnitsPerRevolution(2048);
+
+    EXPECT_EQ(Label("lbUnitsPerRevTitle")->text(), "Units per revolution:");
+    for (QLabel* label : Window.findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || !label->isVisibleTo(&Window) || label->window() != &Window
+            || label->objectName().startsWith("kivStatusPanel"))
+            continue;
+        SCOPED_TRACE(label->objectName().toStdString());
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+        EXPECT_GE(label->x(), 0);
+        EXPECT_LE(label->geometry().right(), label->parentWidget()->width());
+    }
+    // Each title still ends before its value begins, and the values of a column stay in line.
+    const char* const pairs[][2] = {
+        {"lbPartNumTitle", "lbPartNum"}, {"lbUnitsPerRevTitle", "lbUnitsPerRev"},
+        {"lbTitleOperatingTime", "lbOperatingTime"}, {"lbTitleTemp", "lbTemp"},
+        {"lbTitleMaxTemp", "lbMaxTemp"}, {"lbTitleMinTemp", "lbMinTemp"},
+    };
+    for (const auto& pair : pairs) {
+        SCOPED_TRACE(pair[0]);
+        EXPECT_LT(Label(pair[0])->geometry().right(), Label(pair[1])->x());
+    }
+    EXPECT_EQ(Label("lbPartNum")->x(), Label("lbUnitsPerRev")->x());
+    EXPECT_EQ(Label("lbMaxTemp")->x(), Label("lbMinTemp")->x());
+    // The heading of the table and the title beside it do not overlap.
+    EXPECT_LT(Label("lbStoredFaults")->x() + Label("lbStoredFaults")->fontMetrics().horizontalAdvance(
+                  Label("lbStoredFaults")->text()),
+              Label("lbTitleMinTemp")->x() + Label("lbTitleMinTemp")->width()
+                  - Label("lbTitleMinTemp")->fontMetrics().horizontalAdvance(Label("lbTitleMinTemp")->text()));
+
+    // The columns were sized for the titles the observers set in the pass, and for the rows.
+    QHeaderView* header = Header();
+    for (int c = 0; c < 5; ++c) {
+        SCOPED_TRACE(c);
+        const int title = header->fontMetrics().horizontalAdvance(header->model()->headerData(c, Qt::Horizontal).toString());
+        EXPECT_GE(header->sectionSize(c), title);
+        EXPECT_GE(List(c)->width(), Window.MaxItemWidth(List(c)));
+    }
+    for (const char* button : {"btnOpen", "btnSingleUpdate"}) {
+        auto* b = Component<QPushButton>(&Window, button);
+        EXPECT_GE(b->width(), b->sizeHint().width()) << button;
+    }
+
+    // Back in Swedish, every label stands where the design has it.
+    controller.SelectLanguage("DefLang");
+    EXPECT_EQ(Label("lbPartNumTitle")->geometry(), QRect(4, 20, 109, 14));
+    EXPECT_EQ(Label("lbPartNum")->geometry(), QRect(120, 20, 110, 14));
+}
+
+TEST_F(KivWindowTest, LogoOpensTheBrowserAndNamesItsHost)
+{
+    TKivActions actions;
+    actions.BrowserAddress = [] { return QStringLiteral("https://encoders.invalid/kiv/index.html"); };
+    Window.SetActions(actions);
+    QLabel* logo = Label("Image1");
+
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(logo, &move);
+    EXPECT_EQ(logo->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(logo->toolTip(), "encoders.invalid");
+
+    QString shownAddress;
+    WhenModal([&] {
+        auto* browser = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(browser, nullptr);
+        EXPECT_EQ(browser->objectName(), "fKivWebBrowser");
+        EXPECT_EQ(browser->parentWidget(), &Window);
+        shownAddress = browser->findChild<QLineEdit*>("Edit1")->text();
+        browser->reject();
+    });
+    QTest::mouseClick(logo, Qt::LeftButton);
+    EXPECT_EQ(shownAddress, "https://encoders.invalid/kiv/index.html");
+    EXPECT_TRUE(Window.findChildren<QDialog*>("fKivWebBrowser").isEmpty()); // gone once closed
+
+    EXPECT_EQ(TKIV::HostHint("/opt/kiv/HelpFiles/home.html"), "/opt/kiv/HelpFiles/home.html");
 }

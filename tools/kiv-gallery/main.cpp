@@ -5,6 +5,9 @@
 // online, or the options dialog, in the default language.
 // kiv-gallery trend DEVICE: the live trend of the encoder on DEVICE (the simulator in live mode),
 // read every second as repeated updating does; the samples gather while the window shows them.
+// kiv-gallery help: the options dialog, open modally, and the help window that F1 opens from it.
+// --language=FILE shows the windows in the language of that file (a copy of it is used, so the
+// file itself is never filled in).
 // The windows stand at the top left of the screen so scripts/screenshot can take them.
 #include "model/uBiDirDataAsFreq.h"
 #include "model/uBiDirDataAsOpTime.h"
@@ -26,9 +29,15 @@
 #include "ui/fKiv.h"
 #include "ui/fStoredFaultView.h"
 #include "ui/fTrend.h"
+#include "settings/uLangController.h"
 #include "ui/uCommResObs.h"
+#include "ui/uHelp.h"
 #include "ui/uUpdateTimerObs.h"
 #include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -122,17 +131,31 @@ int RunTrend(const QString& device)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("both");
+    QStringList args;
+    QString languageFile;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg.startsWith(QLatin1String("--language=")))
+            languageFile = arg.mid(11);
+        else
+            args << arg;
+    }
+    const QString mode = !args.isEmpty() ? args[0] : QStringLiteral("both");
+    const int row = args.size() > 1 ? args[1].toInt() : 2;
     if (mode == QLatin1String("trend")) {
-        if (argc < 3) {
+        if (args.size() < 2) {
             std::fprintf(stderr, "usage: kiv-gallery trend DEVICE\n");
             return 2;
         }
-        return RunTrend(QString::fromLocal8Bit(argv[2]));
+        return RunTrend(args[1]);
     }
-    const int row = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 2;
     QTemporaryDir folder;
-    TLangIniFile lang(folder.path(), TLangIniFile::DefaultLanguage());
+    QString language = TLangIniFile::DefaultLanguage();
+    if (!languageFile.isEmpty()) {
+        language = QFileInfo(languageFile).completeBaseName();
+        QFile::copy(languageFile, folder.filePath(language + QStringLiteral(".txt")));
+    }
+    TLangIniFile lang(folder.path(), language);
     TQtDialogs dialogs;
 
     TKIV window(dialogs);
@@ -159,10 +182,10 @@ int main(int argc, char** argv)
     window.SetStoredFaults(&storedFaults);
 
     // The language pass in the controller's order, then a single update and one live reading.
-    window.UpdateLanguage(&lang);
-    staticObs.UpdateLanguage(&lang);
-    storedFaults.UpdateLanguage(&lang);
-    dynamicObs.UpdateLanguage(&lang);
+    TLangController langController(folder.path());
+    for (TLangClient* client : std::initializer_list<TLangClient*>{&window, &staticObs, &storedFaults, &dynamicObs})
+        langController.Register(client);
+    langController.SelectLanguage(language);
     window.SetStatusText(0, QStringLiteral("COM1"));
     window.SetStatusText(1, QStringLiteral("Status: Online"));
 
@@ -220,7 +243,7 @@ int main(int argc, char** argv)
     updateTimer.Attach(&updateTimerObs);
     commResObs.SetActive(true);
     updateTimerObs.SetActive(true);
-    if (mode.startsWith(QLatin1String("control")) || mode == QLatin1String("options")) {
+    if (mode.startsWith(QLatin1String("control")) || mode == QLatin1String("options") || mode == QLatin1String("help")) {
         window.hide();
         control.Init(&lang);
         commResObs.UpdateLanguage(&lang);
@@ -239,6 +262,23 @@ int main(int argc, char** argv)
             options.move(0, 0);
             options.show();
         }
+    }
+    THelp help(QCoreApplication::applicationDirPath());
+    if (mode == QLatin1String("help")) {
+        app.installEventFilter(&help);
+        control.hide();
+        options.move(20, 20);
+        // F1 as the user presses it in the open dialog.
+        QTimer::singleShot(800, &options, [&options] {
+            for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QKeyEvent key(type, Qt::Key_F1, Qt::NoModifier);
+                QCoreApplication::sendEvent(options.cbComPort, &key);
+            }
+        });
+        std::printf("kiv-gallery: %s shown\n", qPrintable(mode));
+        std::fflush(stdout);
+        options.RunModal();
+        return 0;
     }
     std::printf("kiv-gallery: %s shown\n", qPrintable(mode));
     std::fflush(stdout);
