@@ -206,8 +206,10 @@ TEST_F(ServerDataModTest, FourStationsUpdatingAtOnceImportEveryRowOnce)
         WriteSettings(stations.back()->path(), Uri);
         StageReadings(stations.back()->path(), QStringLiteral("S%1").arg(i), 200);
     }
-    // The tables exist before the stations start, as after the first initialisation.
-    EXPECT_EQ(Mod->CopyToServer(), 0);
+    // The tables exist before the stations start: the first station initialises the server.
+    const TRun init = RunProgram("kiv-db", {"init", "--folder", stations[0]->path()});
+    ASSERT_EQ(init.ExitCode, 0) << init.Err.toStdString();
+    EXPECT_TRUE(init.Out.contains(Uri)) << init.Out.toStdString();
     std::vector<std::unique_ptr<QProcess>> runs;
     for (const auto& s : stations) {
         runs.push_back(std::make_unique<QProcess>());
