@@ -64,7 +64,14 @@ TQRMDForm::TQRMDForm(TDataMod& dataMod) : DataMod(dataMod)
 
     r.Master = TReportRows::Of(DataMod.EncoderIDTab);
     r.SubDetail = TReportRows::Of(DataMod.FaultsIDTable);
-    r.BeforePrint = [this] { QuickRep1BeforePrint(); };
+    r.BeforePrint = [this] {
+        StoodOn = DataMod.EncoderIDTab.GetBookmark();
+        QuickRep1BeforePrint();
+    };
+    r.AfterPrint = [this] {
+        if (StoodOn.RowId >= 0)
+            DataMod.EncoderIDTab.GotoBookmark(StoodOn);
+    };
 }
 
 void TQRMDForm::QuickRep1BeforePrint()
@@ -72,18 +79,17 @@ void TQRMDForm::QuickRep1BeforePrint()
     QuickRep1.PageFooterBand.FindText(QStringLiteral("QRLabel1"))->Text = DataMod.DataSourceText();
 }
 
-TReportLayout TQRMDForm::Prepare()
+TReportLayout TQRMDForm::Prepare(const TReportRange& range)
 {
-    TDbCursor& master = DataMod.EncoderIDTab;
-    const TDbCursor::TBookmark at = master.GetBookmark();
-    TReportLayout layout = QuickRep1.Layout(Clock());
-    if (at.RowId >= 0)
-        master.GotoBookmark(at);
-    return layout;
+    return QuickRep1.Layout(Clock(), range);
 }
 
-void TQRMDForm::Preview(QWidget* parent)
+bool TQRMDForm::ExportPdf(const QString& path, const TReportRange& range)
 {
-    const TReportLayout layout = Prepare();
-    TBandReport::Preview(layout, parent, AskPdfPath);
+    return QuickRep1.ExportPdf(Clock(), path, range);
+}
+
+void TQRMDForm::Preview(QWidget* parent, const TReportRange& range)
+{
+    QuickRep1.Preview(Clock(), range, parent, AskPdfPath);
 }

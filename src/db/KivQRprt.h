@@ -1,5 +1,6 @@
 #pragma once
 #include "db/uBandReport.h"
+#include "db/uDbCursor.h"
 #include <QDateTime>
 #include <QString>
 #include <functional>
@@ -19,13 +20,17 @@ public:
     std::function<QDateTime()> Clock;
     std::function<QString()> AskPdfPath;
 
-    // The report as printed now. The master cursor returns to the encoder it stood on.
-    TReportLayout Prepare();
-    // The report engine's modal preview, from which the user prints or saves a PDF file.
-    void Preview(QWidget* parent);
+    // The report as printed now, every page at once (for small reports and for examining them).
+    // After every run through the encoders the master cursor returns to the encoder it stood on.
+    TReportLayout Prepare(const TReportRange& range = {});
+    // Streams the pages into a PDF file, laying each out just before it is written.
+    bool ExportPdf(const QString& path, const TReportRange& range = {});
+    // The report engine's modal preview of the range, from which the user prints or saves a PDF file.
+    void Preview(QWidget* parent, const TReportRange& range = {});
 
     void QuickRep1BeforePrint();
 
 private:
     TDataMod& DataMod;
+    TDbCursor::TBookmark StoodOn;
 };

@@ -4,6 +4,7 @@
 #include "db/KivQRprt.h"
 #include "db/fDbSrch.h"
 #include "db/fFaultHistory.h"
+#include "db/fReportRange.h"
 #include "db/uKivDataMod.h"
 #include "platform/Dialogs.h"
 #include "ui/KivApplication.h"
@@ -90,6 +91,7 @@ void TKivDBViewFrm::FormCreate()
 {
     Report = std::make_unique<TQRMDForm>(DataMod);
     Search = new TSrchFrm(this);
+    ReportRange = new TReportRangeFrm(this);
 }
 
 QToolButton* TKivDBViewFrm::AddToolButton(const char* name, const char* picture, const QString& caption)
@@ -429,7 +431,13 @@ void TKivDBViewFrm::tbtnSearchClick()
 
 void TKivDBViewFrm::tbtnPrintClick()
 {
-    Report->Preview(this);
+    // The part to print is chosen before anything is laid out: a fleet's whole history is long.
+    const TDbCursor& master = DataMod.EncoderIDTab;
+    const int serial = master.ColumnIndex(QStringLiteral("SerialNr"));
+    ReportRange->SetEncoders(master.RecordCount(),
+                             [&master, serial](int row) { return master.Value(row, serial).toString(); });
+    if (ReportRange->RunModal() == TModalResult::Ok)
+        Report->Preview(this, ReportRange->Range());
 }
 
 void TKivDBViewFrm::tbtnHelpClick()
@@ -506,6 +514,7 @@ void TKivDBViewFrm::UpdateLanguage(TLangIniFile* langFile)
     // The history's texts, its button's too, keep to a section of their own.
     History->UpdateLanguage(langFile);
     tbtnHistory->setToolTip(History->OpenText());
+    ReportRange->UpdateLanguage(langFile);
     langFile->SetSection(QString::fromLatin1(Section));
 
     if (ApplIniFile) {

@@ -19,6 +19,7 @@ class TDialogs;
 class TFaultHistoryFrm;
 class THelp;
 class TQRMDForm;
+class TReportRangeFrm;
 class TSrchFrm;
 
 // The database viewer: the saved readings one encoder at a time, identity and property values
@@ -53,6 +54,7 @@ public:
     TQRMDForm& QRMDForm() const { return *Report; }
     // The current encoder's fault history as charts, a window of its own beside the viewer.
     TFaultHistoryFrm& FaultHistory() const { return *History; }
+    TReportRangeFrm& ReportRangeFrm() const { return *ReportRange; }
     // The hidden text box that may serve as the data module's scratch buffer.
     QPlainTextEdit* Memo1() const { return Memo; }
 
@@ -99,6 +101,7 @@ private:
     std::unique_ptr<TQRMDForm> Report;
     TSrchFrm* Search = nullptr;
     TFaultHistoryFrm* History = nullptr;
+    TReportRangeFrm* ReportRange = nullptr;
 
     QString sCopyMsg;
     QString sCopyMsgError;

@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QToolBar>
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -90,151 +91,304 @@ TPlacedBand TBandReport::Place(const TReportBand& band, double top, const QDateT
     return placed;
 }
 
-TReportLayout TBandReport::Layout(const QDateTime& printedAt)
+TReportPager::TReportPager(TBandReport& report, const QDateTime& printedAt, const TReportRange& range)
+    : Report(report), PrintedAt(printedAt), Range(range)
+{
+    if (Report.BeforePrint)
+        Report.BeforePrint();
+    TReportRows& master = Report.Master;
+    if (!master) {
+        Done = true;
+        return;
+    }
+    master.First();
+    if (Range.FirstMaster > 0 && !master.Eof()) {
+        if (master.MoveTo && master.Count) {
+            if (Range.FirstMaster < master.Count())
+                master.MoveTo(Range.FirstMaster);
+            else
+                Done = true;
+        } else {
+            for (int i = 0; i < Range.FirstMaster && !master.Eof(); ++i)
+                master.Next();
+        }
+    }
+    Done = Done || master.Eof() || (Range.LastMaster >= 0 && Range.LastMaster < Range.FirstMaster);
+}
+
+TReportPager::~TReportPager()
+{
+    if (Report.AfterPrint)
+        Report.AfterPrint();
+}
+
+std::optional<TReportPage> TReportPager::Next()
+{
+    while (!Done && PageIndex < Range.FirstPage)
+        Fill(nullptr);
+    if (Done)
+        return std::nullopt;
+    TReportPage page;
+    Fill(&page);
+    if (Range.LastPage >= 0 && PageIndex > Range.LastPage)
+        Done = true;
+    return page;
+}
+
+void TReportPager::Fill(TReportPage* page)
+{
+    TBandReport& r = Report;
+    if (page && CountingSubRows) {
+        // Back to reading rows: stand on the first sub-detail row still to be printed.
+        r.SubDetail.First();
+        r.SubDetail.MoveTo(SubRow);
+        CountingSubRows = false;
+    }
+    const double top = r.Margins.top();
+    const double footerTop = r.PaperSize.height() - r.Margins.bottom() - r.PageFooterBand.Height;
+    double y = top;
+    auto put = [&](const TReportBand& band, double at) {
+        if (band.Height <= 0)
+            return;
+        if (page)
+            page->Bands.push_back(r.Place(band, at, PrintedAt));
+        if (&band != &r.PageFooterBand)
+            y += band.Height;
+    };
+    if (PageIndex == 0)
+        put(r.TitleBand, y);
+    put(r.ColumnHeaderBand, y);
+    const double pageStart = y; // below the page's column header: a band placed there always stays
+    while (!Done) {
+        const TReportBand& band = Stage == TStage::Detail ? r.DetailBand : r.SubDetailBand;
+        // A band taller than a whole page still goes on a fresh page rather than forever onto the next.
+        if (band.Height > 0 && y + band.Height > footerTop + 1e-9 && y > pageStart)
+            break;
+        put(band, y);
+        Advance(!page);
+    }
+    put(r.PageFooterBand, footerTop);
+    ++PageIndex;
+}
+
+void TReportPager::Advance(bool skipping)
+{
+    TReportRows& sub = Report.SubDetail;
+    if (Stage == TStage::Detail) {
+        if (sub) {
+            SubRow = 0;
+            CountingSubRows = skipping && sub.Count && sub.MoveTo;
+            if (CountingSubRows) {
+                SubRows = sub.Count();
+            } else {
+                sub.First();
+                SubRows = sub.Eof() ? 0 : 1;
+            }
+            if (SubRows > 0) {
+                Stage = TStage::SubDetail;
+                return;
+            }
+        }
+        NextMaster();
+        return;
+    }
+    ++SubRow;
+    if (CountingSubRows ? SubRow < SubRows : (sub.Next(), !sub.Eof()))
+        return;
+    CountingSubRows = false;
+    NextMaster();
+}
+
+void TReportPager::NextMaster()
+{
+    Stage = TStage::Detail;
+    Report.Master.Next();
+    ++MasterIndex;
+    if (Report.Master.Eof() || (Range.LastMaster >= 0 && Range.FirstMaster + MasterIndex > Range.LastMaster))
+        Done = true;
+}
+
+TReportLayout TBandReport::Layout(const QDateTime& printedAt, const TReportRange& range)
 {
     TReportLayout layout;
     layout.Title = Title;
     layout.PaperSize = PaperSize;
-    if (BeforePrint)
-        BeforePrint();
-    if (!Master)
-        return layout;
-    Master.First();
-    if (Master.Eof())
-        return layout;
-
-    const double top = Margins.top();
-    const double footerTop = PaperSize.height() - Margins.bottom() - PageFooterBand.Height;
-    double y = top;
-    double pageStart = top; // below the page's column header: a band placed there always stays
-    TReportPage* page = nullptr;
-
-    auto put = [&](const TReportBand& band) {
-        if (band.Height <= 0)
-            return;
-        page->Bands.push_back(Place(band, y, printedAt));
-        y += band.Height;
-    };
-    auto endPage = [&] {
-        if (PageFooterBand.Height > 0)
-            page->Bands.push_back(Place(PageFooterBand, footerTop, printedAt));
-    };
-    auto newPage = [&] {
-        if (page)
-            endPage();
-        layout.Pages.emplace_back();
-        page = &layout.Pages.back();
-        y = top;
-        if (layout.Pages.size() == 1)
-            put(TitleBand);
-        put(ColumnHeaderBand);
-        pageStart = y;
-    };
-    auto flow = [&](const TReportBand& band) {
-        // A band taller than a whole page still goes on a fresh page rather than forever onto the next.
-        if (band.Height > 0 && y + band.Height > footerTop + 1e-9 && y > pageStart)
-            newPage();
-        put(band);
-    };
-
-    newPage();
-    for (; !Master.Eof(); Master.Next()) {
-        flow(DetailBand);
-        if (SubDetail)
-            for (SubDetail.First(); !SubDetail.Eof(); SubDetail.Next())
-                flow(SubDetailBand);
-    }
-    endPage();
+    TReportPager pager(*this, printedAt, range);
+    while (std::optional<TReportPage> page = pager.Next())
+        layout.Pages.push_back(std::move(*page));
     return layout;
+}
+
+namespace {
+
+// What the painter was last set to: setting a font costs a font look-up, and most texts share
+// the previous text's font.
+struct TPenAndFont {
+    bool Set = false;
+    TReportFont Font;
+};
+
+bool SameFont(const TReportFont& a, const TReportFont& b)
+{
+    return a.Family == b.Family && a.PointSize == b.PointSize && a.Bold == b.Bold && a.Color == b.Color;
+}
+
+void PaintPage(const TReportPage& page, QPainter& painter, double dotsPerMm, TPenAndFont& current)
+{
+    auto toDevice = [dotsPerMm](const QRectF& mm) {
+        return QRectF(mm.left() * dotsPerMm, mm.top() * dotsPerMm, mm.width() * dotsPerMm, mm.height() * dotsPerMm);
+    };
+    for (const TPlacedBand& band : page.Bands) {
+        const QRectF box = toDevice(band.Rect);
+        painter.fillRect(box, band.Color);
+        if (band.Frame) {
+            const double w = FrameWidthMm * dotsPerMm;
+            painter.setPen(QPen(Qt::black, w));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(box.adjusted(w / 2, w / 2, -w / 2, -w / 2));
+            current.Set = false; // the pen changed
+        }
+        for (const TPlacedText& text : band.Texts) {
+            if (!current.Set || !SameFont(current.Font, text.Font)) {
+                painter.setFont(text.Font.ToQFont());
+                painter.setPen(text.Font.Color);
+                current = {true, text.Font};
+            }
+            painter.drawText(toDevice(text.Rect.adjusted(TextIndentMm, 0, 0, 0)),
+                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip, text.Text);
+        }
+    }
+}
+
+// The layout's pages first to last, one after the other.
+TBandReport::TPageSource PagesOf(const TReportLayout& layout, int first, int last)
+{
+    auto next = std::make_shared<int>(std::max(first, 0));
+    last = std::min(last, int(layout.Pages.size()) - 1);
+    return [&layout, next, last]() -> const TReportPage* {
+        return *next <= last ? &layout.Pages[(*next)++] : nullptr;
+    };
+}
+
+// Pages as the pager lays them out, each kept only until the next is asked for.
+TBandReport::TPageSource PagesOf(TReportPager& pager)
+{
+    auto current = std::make_shared<std::optional<TReportPage>>();
+    return [&pager, current]() -> const TReportPage* {
+        *current = pager.Next();
+        return *current ? &**current : nullptr;
+    };
+}
+
+// The source with its first page already taken (so that callers can tell an empty report early).
+TBandReport::TPageSource Resumed(const TReportPage* first, const TBandReport::TPageSource& rest)
+{
+    auto pending = std::make_shared<const TReportPage*>(first);
+    return [pending, rest]() -> const TReportPage* {
+        if (const TReportPage* page = *pending) {
+            *pending = nullptr;
+            return page;
+        }
+        return rest();
+    };
+}
+
+} // namespace
+
+int TBandReport::PaintPages(const TPageSource& pages, QPainter& painter, QPagedPaintDevice& device)
+{
+    const double dotsPerMm = device.logicalDpiX() / MmPerInch;
+    int painted = 0;
+    TPenAndFont current;
+    while (const TReportPage* page = pages()) {
+        if (painted++ > 0) {
+            device.newPage();
+            current.Set = false; // a new page may start with a fresh painter state
+        }
+        PaintPage(*page, painter, dotsPerMm, current);
+    }
+    return painted;
 }
 
 void TBandReport::Paint(const TReportLayout& layout, QPainter& painter, QPagedPaintDevice& device, int first,
                         int last)
 {
-    first = std::max(first, 0);
-    last = std::min(last, int(layout.Pages.size()) - 1);
-    const double dotsPerMm = device.logicalDpiX() / MmPerInch;
-    auto toDevice = [dotsPerMm](const QRectF& mm) {
-        return QRectF(mm.left() * dotsPerMm, mm.top() * dotsPerMm, mm.width() * dotsPerMm, mm.height() * dotsPerMm);
-    };
-    for (int p = first; p <= last; ++p) {
-        if (p > first)
-            device.newPage();
-        for (const TPlacedBand& band : layout.Pages[p].Bands) {
-            const QRectF box = toDevice(band.Rect);
-            painter.fillRect(box, band.Color);
-            if (band.Frame) {
-                const double w = FrameWidthMm * dotsPerMm;
-                painter.setPen(QPen(Qt::black, w));
-                painter.setBrush(Qt::NoBrush);
-                painter.drawRect(box.adjusted(w / 2, w / 2, -w / 2, -w / 2));
-            }
-            for (const TPlacedText& text : band.Texts) {
-                painter.setFont(text.Font.ToQFont());
-                painter.setPen(text.Font.Color);
-                painter.drawText(toDevice(text.Rect.adjusted(TextIndentMm, 0, 0, 0)),
-                                 Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip, text.Text);
-            }
-        }
-    }
+    PaintPages(PagesOf(layout, first, last), painter, device);
 }
 
-void TBandReport::Print(const TReportLayout& layout, QPrinter& printer)
+void TBandReport::Print(const QDateTime& printedAt, QPrinter& printer, const TReportRange& range)
 {
-    if (layout.IsEmpty())
+    TReportRange pages = range;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        const int first = range.FirstPage + printer.fromPage() - 1;
+        const int last = range.FirstPage + printer.toPage() - 1;
+        pages.FirstPage = first;
+        pages.LastPage = range.LastPage >= 0 ? std::min(range.LastPage, last) : last;
+        if (pages.FirstPage > pages.LastPage)
+            return;
+    }
+    TReportPager pager(*this, printedAt, pages);
+    std::optional<TReportPage> first = pager.Next();
+    if (!first)
         return;
     printer.setFullPage(true);
-    printer.setPageLayout(PaperLayout(layout.PaperSize));
-    int first = 0;
-    int last = int(layout.Pages.size()) - 1;
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-        first = printer.fromPage() - 1;
-        last = std::min(last, printer.toPage() - 1);
-    }
-    if (first > last)
-        return;
+    printer.setPageLayout(PaperLayout(PaperSize));
     QPainter painter(&printer);
-    Paint(layout, painter, printer, first, last);
+    PaintPages(Resumed(&*first, PagesOf(pager)), painter, printer);
 }
 
-bool TBandReport::ExportPdf(const TReportLayout& layout, const QString& path)
+bool TBandReport::WritePdf(const QString& title, const QSizeF& paperSize, const TPageSource& pages,
+                           const QString& path)
 {
-    if (layout.IsEmpty())
+    const TReportPage* first = pages();
+    if (!first)
         return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Exception(QStringLiteral("Cannot create file %1").arg(path));
     {
         QPdfWriter writer(&file);
-        writer.setTitle(layout.Title.isEmpty() ? QStringLiteral("Kiv Report") : layout.Title);
+        writer.setTitle(title.isEmpty() ? QStringLiteral("Kiv Report") : title);
         writer.setCreator(QStringLiteral("Kiv"));
         writer.setResolution(600);
-        writer.setPageLayout(PaperLayout(layout.PaperSize));
+        writer.setPageLayout(PaperLayout(paperSize));
         QPainter painter(&writer);
-        Paint(layout, painter, writer, 0, int(layout.Pages.size()) - 1);
+        PaintPages(Resumed(first, pages), painter, writer);
     }
     if (!file.commit())
         throw Exception(QStringLiteral("Cannot create file %1").arg(path));
     return true;
 }
 
-void TBandReport::Preview(const TReportLayout& layout, QWidget* parent, const std::function<QString()>& askPdfPath)
+bool TBandReport::ExportPdf(const TReportLayout& layout, const QString& path)
+{
+    return WritePdf(layout.Title, layout.PaperSize, PagesOf(layout, 0, int(layout.Pages.size()) - 1), path);
+}
+
+bool TBandReport::ExportPdf(const QDateTime& printedAt, const QString& path, const TReportRange& range)
+{
+    TReportPager pager(*this, printedAt, range);
+    return WritePdf(Title, PaperSize, PagesOf(pager), path);
+}
+
+void TBandReport::Preview(const QDateTime& printedAt, const TReportRange& range, QWidget* parent,
+                          const std::function<QString()>& askPdfPath)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
-    printer.setPageLayout(PaperLayout(layout.PaperSize));
+    printer.setPageLayout(PaperLayout(PaperSize));
     QPrintPreviewDialog dialog(&printer, parent);
-    dialog.setWindowTitle(layout.Title.isEmpty() ? QStringLiteral("Kiv Report") : layout.Title);
+    dialog.setWindowTitle(Title.isEmpty() ? QStringLiteral("Kiv Report") : Title);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&layout](QPrinter* target) { Print(layout, *target); });
+                     [this, printedAt, range](QPrinter* target) { Print(printedAt, *target, range); });
     if (auto* toolBar = dialog.findChild<QToolBar*>()) {
         QAction* save = toolBar->addAction(QStringLiteral("Save as PDF"));
         save->setObjectName(QStringLiteral("actSavePdf"));
-        save->setEnabled(!layout.IsEmpty() && askPdfPath);
-        QObject::connect(save, &QAction::triggered, &dialog, [&layout, &askPdfPath] {
+        save->setEnabled(bool(askPdfPath));
+        QObject::connect(save, &QAction::triggered, &dialog, [this, printedAt, range, &askPdfPath] {
             const QString path = askPdfPath();
             if (!path.isEmpty())
-                ExportPdf(layout, path);
+                ExportPdf(printedAt, path, range);
         });
     }
     dialog.resize(760, 860);

@@ -8,6 +8,7 @@
 #include <QSizeF>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QPagedPaintDevice;
@@ -19,7 +20,9 @@ class QWidget;
 // detail band per master row, a sub-detail band per row of a detail that follows the master, and
 // a page footer on every page. Laying out (pages of positioned boxes and texts, in millimetres
 // from the paper's top left corner) is kept apart from painting, so the pages can be examined
-// without a printer and painted the same way on screen, on paper and into a PDF file.
+// without a printer and painted the same way on screen, on paper and into a PDF file. Pages are
+// laid out one at a time just before they are painted, so a report of any length prints, previews
+// and exports in the memory of one page.
 
 struct TReportFont {
     QString Family = QStringLiteral("Arial");
@@ -59,18 +62,32 @@ struct TReportBand {
 };
 
 // The rows a report runs through: a master, or a detail that follows the master's current row.
+// Count and MoveTo are optional; with them, pages before a chosen range are passed over without
+// reading their rows.
 struct TReportRows {
     std::function<void()> First;
     std::function<bool()> Eof;
     std::function<void()> Next;
+    std::function<int()> Count;
+    std::function<void(int)> MoveTo; // to the row at that position from 0
 
     explicit operator bool() const { return First && Eof && Next; }
 
     template <class TCursor>
     static TReportRows Of(TCursor& cursor)
     {
-        return {[&cursor] { cursor.First(); }, [&cursor] { return cursor.Eof(); }, [&cursor] { cursor.Next(); }};
+        return {[&cursor] { cursor.First(); }, [&cursor] { return cursor.Eof(); }, [&cursor] { cursor.Next(); },
+                [&cursor] { return cursor.RecordCount(); }, [&cursor](int row) { cursor.MoveTo(row); }};
     }
+};
+
+// Which part of a report to produce: master rows and pages, each counted from 0 and inclusive;
+// -1 as the last means to the end. Pages are those of the report over the chosen master rows.
+struct TReportRange {
+    int FirstMaster = 0;
+    int LastMaster = -1;
+    int FirstPage = 0;
+    int LastPage = -1;
 };
 
 struct TPlacedText {
@@ -100,6 +117,40 @@ struct TReportLayout {
     bool IsEmpty() const { return Pages.empty(); }
 };
 
+class TBandReport;
+
+// Lays out a report page after page. The report's rows move as pages are produced; nothing but
+// the page being produced is kept.
+class TReportPager {
+public:
+    TReportPager(TBandReport& report, const QDateTime& printedAt, const TReportRange& range = {});
+    ~TReportPager();
+    TReportPager(const TReportPager&) = delete;
+    TReportPager& operator=(const TReportPager&) = delete;
+
+    // The next page, or nothing after the last.
+    std::optional<TReportPage> Next();
+
+private:
+    enum class TStage { Detail, SubDetail };
+
+    void Fill(TReportPage* page);
+    void Advance(bool skipping);
+    void NextMaster();
+
+    TBandReport& Report;
+    QDateTime PrintedAt;
+    TReportRange Range;
+    bool Done = false;
+    int PageIndex = 0;
+    int MasterIndex = 0;
+    TStage Stage = TStage::Detail;
+    // While pages are passed over, the sub-detail rows are counted rather than read.
+    bool CountingSubRows = false;
+    int SubRow = 0;
+    int SubRows = 0;
+};
+
 class TBandReport {
 public:
     QString Title;
@@ -117,28 +168,41 @@ public:
     TReportRows SubDetail;
     // Runs before the report is produced, so that elements can take their texts.
     std::function<void()> BeforePrint;
+    // Runs when a run through the rows ends, also one cut short.
+    std::function<void()> AfterPrint;
 
     double BandWidth() const { return PaperSize.width() - Margins.left() - Margins.right(); }
     QString PrintTimeText(const QDateTime& printedAt) const;
 
-    // Runs through the master from its first row to its last. An empty master gives no pages.
-    TReportLayout Layout(const QDateTime& printedAt);
+    // Every page at once: runs through the master from its first row to its last. An empty master
+    // gives no pages. For examining small reports; printing and exporting stream their pages.
+    TReportLayout Layout(const QDateTime& printedAt, const TReportRange& range = {});
+
+    // The next page to paint, or nothing after the last; the page stays valid until the next call.
+    using TPageSource = std::function<const TReportPage*()>;
 
     // Paints pages first to last (indexes from 0) onto a device whose origin is the paper's top
     // left corner.
     static void Paint(const TReportLayout& layout, QPainter& painter, QPagedPaintDevice& device, int first,
                       int last);
-    // Respects a page range chosen in the print dialog.
-    static void Print(const TReportLayout& layout, QPrinter& printer);
+    // Paints every page the source gives, each on its own page of the device; yields how many.
+    static int PaintPages(const TPageSource& pages, QPainter& painter, QPagedPaintDevice& device);
     // Writes the pages as a PDF file, replacing the file whole. Raises Exception when the file
-    // cannot be written. An empty layout writes nothing and yields false.
+    // cannot be written. No pages write nothing and yield false.
     static bool ExportPdf(const TReportLayout& layout, const QString& path);
+    bool ExportPdf(const QDateTime& printedAt, const QString& path, const TReportRange& range = {});
+    // Prints the range, narrowed further by a page range chosen in the print dialog.
+    void Print(const QDateTime& printedAt, QPrinter& printer, const TReportRange& range = {});
 
-    // A modal print preview from which the user prints the pages or saves them as a PDF file;
-    // askPdfPath names the file (empty: not saved).
-    static void Preview(const TReportLayout& layout, QWidget* parent, const std::function<QString()>& askPdfPath);
+    // A modal print preview of the range, from which the user prints the pages or saves them as a
+    // PDF file; askPdfPath names the file (empty: not saved). The preview lays the pages out each
+    // time it paints them.
+    void Preview(const QDateTime& printedAt, const TReportRange& range, QWidget* parent,
+                 const std::function<QString()>& askPdfPath);
 
 private:
+    friend class TReportPager;
     QString TextOf(const TReportText& text, const QDateTime& printedAt) const;
     TPlacedBand Place(const TReportBand& band, double top, const QDateTime& printedAt) const;
+    static bool WritePdf(const QString& title, const QSizeF& paperSize, const TPageSource& pages, const QString& path);
 };

@@ -34,10 +34,10 @@ TBandReport MakeReport(Rows& rows)
     report.PageFooterBand = {"Footer", 6.6, Qt::white, false, {}};
     report.PageFooterBand.AddText("When", 16.9, {}, TReportTextKind::PrintTime, "at ");
     report.Master = {[&rows] { rows.Master = 0; }, [&rows] { return rows.Master >= int(rows.DetailCounts.size()); },
-                     [&rows] { ++rows.Master; }};
+                     [&rows] { ++rows.Master; }, {}, {}};
     report.SubDetail = {[&rows] { rows.Detail = 0; },
                         [&rows] { return rows.Detail >= rows.DetailCounts[rows.Master]; },
-                        [&rows] { ++rows.Detail; }};
+                        [&rows] { ++rows.Detail; }, {}, {}};
     report.BeforePrint = [&rows] { ++rows.BeforePrintCalls; };
     return report;
 }
@@ -131,4 +131,125 @@ TEST(BandReport, PdfExportWritesEveryPageAndFailsLoudlyOnAnUnwritablePath)
     EXPECT_TRUE(text.contains("1.39"));
 
     EXPECT_THROW(TBandReport::ExportPdf(layout, dir.filePath("missing/folder/r.pdf")), std::exception);
+}
+
+namespace {
+
+// Every band of every page with its place and texts, for comparing pages whole.
+QStringList Describe(const std::vector<TReportPage>& pages)
+{
+    QStringList lines;
+    for (size_t p = 0; p < pages.size(); ++p) {
+        for (const TPlacedBand& band : pages[p].Bands) {
+            QStringList texts;
+            for (const TPlacedText& t : band.Texts)
+                texts << t.Text;
+            lines << QStringLiteral("%1 %2 %3@%4: %5")
+                         .arg(p)
+                         .arg(band.Name)
+                         .arg(band.Rect.top(), 0, 'f', 3)
+                         .arg(band.Rect.height(), 0, 'f', 3)
+                         .arg(texts.join('|'));
+        }
+    }
+    return lines;
+}
+
+std::vector<TReportPage> Slice(const TReportLayout& layout, int first, int last)
+{
+    if (last < 0 || last >= int(layout.Pages.size()))
+        last = int(layout.Pages.size()) - 1;
+    if (first > last)
+        return {};
+    return {layout.Pages.begin() + first, layout.Pages.begin() + last + 1};
+}
+
+} // namespace
+
+TEST(BandReport, ARangeOfPagesOrMastersGivesExactlyThosePagesOfTheWholeReport)
+{
+    // 13 masters of 0 to 48 detail rows: some run over a page, one fills more than a page.
+    std::vector<int> counts;
+    for (int m = 0; m < 13; ++m)
+        counts.push_back((m * 17) % 49);
+    struct Case {
+        const char* Name;
+        TReportRange Range;
+    };
+    const Case cases[] = {
+        {"everything", {}},
+        {"first page only", {0, -1, 0, 0}},
+        {"pages 2 to 4", {0, -1, 1, 3}},
+        {"from page 5 to the end", {0, -1, 4, -1}},
+        {"pages past the end", {0, -1, 400, -1}},
+        {"masters 3 to 7", {2, 6, 0, -1}},
+        {"masters 3 to 7, their second page on", {2, 6, 1, -1}},
+        {"last master alone", {12, 12, 0, -1}},
+        {"masters past the end", {13, -1, 0, -1}},
+    };
+    // Passing over pages by counting detail rows (a database cursor) or by walking them.
+    for (const bool counted : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.Name) + (counted ? ", counted" : ", walked"));
+            // The whole report over the chosen masters alone, laid out at once, is the reference.
+            std::vector<int> chosen;
+            const int lastMaster = c.Range.LastMaster < 0 ? int(counts.size()) - 1 : c.Range.LastMaster;
+            for (int m = c.Range.FirstMaster; m <= lastMaster && m < int(counts.size()); ++m)
+                chosen.push_back(counts[m]);
+            Rows whole{chosen};
+            TBandReport reference = MakeReport(whole);
+            const TReportLayout all = reference.Layout(PrintedAt);
+
+            Rows rows{counts};
+            TBandReport report = MakeReport(rows);
+            // The masters' own numbers differ from the reference's (which starts at 0): shift them.
+            report.DetailBand.Texts[0].Field = [&rows, &c] { return QString::number(rows.Master - c.Range.FirstMaster); };
+            report.SubDetailBand.Texts[0].Field = [&rows, &c] {
+                return QStringLiteral("%1.%2").arg(rows.Master - c.Range.FirstMaster).arg(rows.Detail);
+            };
+            int countCalls = 0;
+            if (counted) {
+                report.Master.Count = [&rows] { return int(rows.DetailCounts.size()); };
+                report.Master.MoveTo = [&rows](int m) { rows.Master = m; };
+                report.SubDetail.Count = [&rows, &countCalls] {
+                    ++countCalls;
+                    return rows.DetailCounts[rows.Master];
+                };
+                report.SubDetail.MoveTo = [&rows](int d) { rows.Detail = d; };
+            }
+            std::vector<TReportPage> streamed;
+            TReportPager pager(report, PrintedAt, c.Range);
+            while (std::optional<TReportPage> page = pager.Next())
+                streamed.push_back(std::move(*page));
+            EXPECT_EQ(Describe(streamed), Describe(Slice(all, c.Range.FirstPage, c.Range.LastPage)));
+            EXPECT_EQ(rows.BeforePrintCalls, 1);
+            if (counted && c.Range.FirstPage > 0 && !streamed.empty()) {
+                EXPECT_GT(countCalls, 0) << "pages passed over are counted, not read";
+            }
+        }
+    }
+}
+
+TEST(BandReport, StreamedPdfHasTheSamePagesAsTheLaidOutOne)
+{
+    Rows rows{{40, 3, 0, 77}};
+    TBandReport report = MakeReport(rows);
+    int afterCalls = 0;
+    report.AfterPrint = [&afterCalls] { ++afterCalls; };
+    QTemporaryDir dir;
+    ASSERT_TRUE(TBandReport::ExportPdf(report.Layout(PrintedAt), dir.filePath("laid-out.pdf")));
+    ASSERT_TRUE(report.ExportPdf(PrintedAt, dir.filePath("streamed.pdf")));
+    EXPECT_EQ(afterCalls, 2) << "every run through the rows ends with AfterPrint";
+    const QString laidOut = PdfText(dir.filePath("laid-out.pdf"), true);
+    ASSERT_GE(laidOut.count('\f'), 3);
+    EXPECT_EQ(PdfText(dir.filePath("streamed.pdf"), true), laidOut);
+
+    ASSERT_TRUE(report.ExportPdf(PrintedAt, dir.filePath("part.pdf"), {0, -1, 1, 2}));
+    const QStringList wholePages = laidOut.split('\f', Qt::SkipEmptyParts);
+    EXPECT_EQ(PdfText(dir.filePath("part.pdf"), true).split('\f', Qt::SkipEmptyParts), wholePages.mid(1, 2));
+
+    Rows none{{}};
+    TBandReport empty = MakeReport(none);
+    EXPECT_FALSE(empty.ExportPdf(PrintedAt, dir.filePath("none.pdf")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.pdf")));
 }

@@ -1,11 +1,16 @@
 #include "PdfText.h"
 #include "ViewerFixture.h"
 #include "db/KivQRprt.h"
+#include "db/fReportRange.h"
+#include <QApplication>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QAction>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QRegularExpression>
 #include <QTimer>
+#include <functional>
 
 namespace {
 
@@ -30,6 +35,22 @@ Flow FlowOf(const TReportLayout& layout)
         }
     }
     return flow;
+}
+
+// Runs action once a visible modal window of type T turns up (the code under test opens it with exec).
+template <class T>
+void WhenShown(const std::function<void(T*)>& action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget()); window && window->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            action(window);
+        }
+    });
+    timer->start();
 }
 
 } // namespace
@@ -121,16 +142,77 @@ TEST_F(ReportFixture, PrintShowsEveryPageInTheModalPreviewWhichSavesThemAsPdf)
     const QString pdf = Program.filePath("saved.pdf");
     View->QRMDForm().AskPdfPath = [&pdf] { return pdf; };
     int pages = -1;
-    QTimer::singleShot(0, [&] {
-        auto* preview = View->findChild<QPrintPreviewDialog*>();
-        ASSERT_NE(preview, nullptr);
-        pages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
-        auto* save = preview->findChild<QAction*>("actSavePdf");
-        ASSERT_NE(save, nullptr);
-        save->trigger();
+    QStringList offered;
+    WhenShown<TReportRangeFrm>([&](TReportRangeFrm* range) {
+        // Every encoder and every page unless the user narrows them.
+        for (const char* name : {"spnFromEncoder", "spnToEncoder", "spnFromPage", "spnToPage"})
+            offered << range->findChild<QSpinBox*>(name)->text();
+        offered << range->findChild<QLabel*>("lblFromSerial")->text() << range->findChild<QLabel*>("lblToSerial")->text();
+        WhenShown<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
+            pages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+            auto* save = preview->findChild<QAction*>("actSavePdf");
+            ASSERT_NE(save, nullptr);
+            save->trigger();
+            preview->reject();
+        });
+        range->findChild<QPushButton*>("btnOK")->click();
+    });
+    Find<QToolButton>("tbtnPrint")->click();
+    EXPECT_EQ(offered, (QStringList{"1", "3", "1", "sista", "1001", "1003"}));
+    EXPECT_EQ(pages, 2);
+    EXPECT_EQ(PdfText(pdf).count('\f'), 2);
+}
+
+TEST_F(ReportFixture, TheChosenEncodersAndPagesAreAllThatIsLaidOutAndCancelShowsNoPreview)
+{
+    View->FormShow();
+    // Cancel: no preview at all.
+    bool previewed = false;
+    WhenShown<TReportRangeFrm>([](TReportRangeFrm* range) { range->findChild<QPushButton*>("btnCancel")->click(); });
+    WhenShown<QPrintPreviewDialog>([&previewed](QPrintPreviewDialog* preview) {
+        previewed = true;
         preview->reject();
     });
     Find<QToolButton>("tbtnPrint")->click();
-    EXPECT_EQ(pages, 2);
-    EXPECT_EQ(PdfText(pdf).count('\f'), 2);
+    EXPECT_FALSE(previewed);
+
+    // Encoders 2 to 3 (1002 and 1003): one page, and the title starts it.
+    TReportRangeFrm& range = View->ReportRangeFrm();
+    range.SetEncoders(3, [](int row) { return QString::number(1001 + row); });
+    range.findChild<QSpinBox*>("spnFromEncoder")->setValue(2);
+    EXPECT_EQ(range.findChild<QLabel*>("lblFromSerial")->text(), "1002");
+    TReportLayout layout = View->QRMDForm().Prepare(range.Range());
+    ASSERT_EQ(layout.Pages.size(), 1u);
+    QStringList lines = FlowOf(layout).Lines;
+    EXPECT_EQ(lines.mid(0, 3), (QStringList{"TitleBand1:Kiv Report",
+                                            "ColumnHeaderBand1:Serialnumber|Index|Op Time|Fault Status|Frequency|Temp|Date/Time Saved",
+                                            "DetailBand1:1002"}));
+    EXPECT_EQ(lines.size(), 3 + 1 + 3);
+
+    // Encoder 1 alone, its second page: the column header and the rest of 1001's faults.
+    range.findChild<QSpinBox*>("spnToEncoder")->setValue(1);
+    EXPECT_EQ(range.findChild<QSpinBox*>("spnFromEncoder")->value(), 1) << "the range never runs backwards";
+    range.findChild<QSpinBox*>("spnFromPage")->setValue(2);
+    const TReportLayout whole = View->QRMDForm().Prepare({0, 0, 0, -1});
+    layout = View->QRMDForm().Prepare(range.Range());
+    ASSERT_EQ(whole.Pages.size(), 2u);
+    ASSERT_EQ(layout.Pages.size(), 1u);
+    TReportLayout second = whole;
+    second.Pages.erase(second.Pages.begin());
+    EXPECT_EQ(FlowOf(layout).Lines, FlowOf(second).Lines);
+    EXPECT_TRUE(FlowOf(layout).Lines.last().startsWith("QRSubDetail1:40|"));
+}
+
+TEST_F(ReportFixture, TheStreamedReportHasTheSamePagesAsTheOneLaidOutWhole)
+{
+    View->FormShow();
+    Mod->LocateEncoder("1003");
+    const QString laidOut = Program.filePath("laid-out.pdf");
+    const QString streamed = Program.filePath("streamed.pdf");
+    ASSERT_TRUE(TBandReport::ExportPdf(View->QRMDForm().Prepare(), laidOut));
+    ASSERT_TRUE(View->QRMDForm().ExportPdf(streamed));
+    EXPECT_EQ(Text("DBEdit1"), "1003") << "the master returns to where it stood";
+    const QString text = PdfText(streamed, true);
+    EXPECT_EQ(text.count('\f'), 2);
+    EXPECT_EQ(text, PdfText(laidOut, true));
 }

@@ -197,7 +197,7 @@ TEST_F(TrendWindowTest, ExportsTheSamplesAndThePictureItShows)
     Window->ExportCsv();
     Window->ExportPng();
     ASSERT_EQ(Dialogs.Messages.size(), 2u);
-    EXPECT_EQ(Dialogs.Messages[0].Text, "Unable to write to " + answer);
+    EXPECT_EQ(Dialogs.Messages[0].Text, "Cannot write file " + answer + ": No such file or directory");
     EXPECT_EQ(Dialogs.Messages[0].Type, TMsgDlgType::Error);
 }
 

@@ -1,12 +1,13 @@
-// kiv-db-gallery viewer|search|history|report [PDF]: the database viewer connected to a made-up
+// kiv-db-gallery viewer|search|history|range|report [PDF]: the database viewer connected to a made-up
 // remote database of four encoders, standing on one with faults in its grid; or the viewer's search
-// dialog over the same aliases; or that encoder's fault history; or the report of the same database
-// written to PDF (default report.pdf).
+// dialog over the same aliases; or that encoder's fault history; or the print dialog's choice of
+// encoders and pages; or the report of the same database written to PDF (default report.pdf).
 // Windows stand at the top left of the screen so scripts/screenshot can take them.
 #include "db/FmxUtils.h"
 #include "db/KivQRprt.h"
 #include "db/fDbSrch.h"
 #include "db/fFaultHistory.h"
+#include "db/fReportRange.h"
 #include "db/fKivDB.h"
 #include "db/uKivDataMod.h"
 #include "platform/Dialogs.h"
@@ -104,6 +105,13 @@ int main(int argc, char** argv)
             history.move(0, 0);
             history.resize(820, 620);
             history.ShowHistory();
+        } else if (mode == QLatin1String("range")) {
+            TReportRangeFrm& range = viewer.ReportRangeFrm();
+            const int serial = mod.EncoderIDTab.ColumnIndex(QStringLiteral("SerialNr"));
+            range.SetEncoders(mod.EncoderIDTab.RecordCount(),
+                              [&mod, serial](int row) { return mod.EncoderIDTab.Value(row, serial).toString(); });
+            range.move(0, 0);
+            range.show();
         } else {
             viewer.move(0, 0);
             viewer.show();
