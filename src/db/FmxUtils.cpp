@@ -1,5 +1,6 @@
 #include "db/FmxUtils.h"
 #include "db/uKivDataMod.h"
+#include "db/DbError.h"
 #include "platform/Dialogs.h"
 #include "platform/TextFile.h"
 #include "platform/Win1252.h"
@@ -66,6 +67,19 @@ void InitRemoteDatabase(TApplIniFile& settings, TDataMod& dataMod, TDialogs& dia
                         const QString& copyErrorMsg)
 {
     dataMod.CloseConnection();
+    // On a server the tables are made where missing and the local rows copied once; nothing
+    // there can be "already present" in the way a file is.
+    if (ParseRemoteLocation(settings.ReadRemoteDBDir()).IsServer()) {
+        try {
+            dataMod.CopyToServer();
+            settings.WriteDBIniValue(1);
+        } catch (const EDatabaseError& e) {
+            dialogs.MessageDlg(e.Message(), TMsgDlgType::Error, mbOK);
+            settings.WriteDBIniValue(0);
+        }
+        dataMod.SelectDatabase(false);
+        return;
+    }
     const QString source = dataMod.LocalDatabasePath();
     const QString destination = settings.ReadRemoteDBDir() + QLatin1Char('/') + TDataMod::DatabaseFileName;
     if (QFileInfo::exists(destination)) {

@@ -8,9 +8,16 @@
 
 namespace {
 
+bool OnServer(const QString& connection)
+{
+    return QSqlDatabase::database(connection, false).driverName() == QLatin1String("QPSQL");
+}
+
+// In lower case: a server folds the names its tables were made with to lower case, and SQLite
+// compares names without regard to case, quoted or not.
 QString Quoted(const QString& identifier)
 {
-    return QLatin1Char('"') + identifier + QLatin1Char('"');
+    return QLatin1Char('"') + identifier.toLower() + QLatin1Char('"');
 }
 
 EDatabaseError ErrorOf(const QSqlQuery& query)
@@ -438,20 +445,23 @@ void TDbCursor::AppendRow(const TFieldValues& values)
 {
     if (!IsOpen)
         throw EDatabaseError(QStringLiteral("Cannot write to %1: the table is closed").arg(Table));
+    const bool server = OnServer(Connection);
     QStringList cols, marks;
     for (const auto& [column, value] : values) {
         cols << Quoted(column);
         marks << QStringLiteral("?");
     }
     QSqlQuery query(QSqlDatabase::database(Connection, false));
-    if (!query.prepare(QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
-                           .arg(Quoted(Table), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
+    // The server has no last-insert id for a table without OIDs; it returns the new row's instead.
+    if (!query.prepare(QStringLiteral("INSERT INTO %1(%2) VALUES(%3)%4")
+                           .arg(Quoted(Table), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')),
+                                server ? QStringLiteral(" RETURNING rowid") : QString())))
         throw ErrorOf(query);
     for (const auto& field : values)
         query.addBindValue(Bindable(field.second));
     if (!query.exec())
         throw ErrorOf(query);
-    const qint64 newRow = query.lastInsertId().toLongLong();
+    const qint64 newRow = server ? (query.next() ? query.value(0).toLongLong() : -1) : query.lastInsertId().toLongLong();
     const qint64 old = Current >= 0 ? RowIdAt(Current) : -1;
     Load();
     Reloaded(old);

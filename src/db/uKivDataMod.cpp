@@ -1,6 +1,8 @@
 #include "db/uKivDataMod.h"
 #include "db/DbError.h"
 #include "db/FmxUtils.h"
+#include "db/uPgBulkInsert.h"
+#include "db/uPgServer.h"
 #include "db/Search.h"
 #include "platform/Dialogs.h"
 #include "platform/TextFile.h"
@@ -145,6 +147,8 @@ TDataMod::TDataMod(const QString& programDir, TDialogs& dialogs, TClock clock, c
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setConnectOptions(ConnectOptions);
     }
+    ServerConnection = QStringLiteral("KivServer%1").arg(id);
+    QSqlDatabase::addDatabase(PgServer::DriverName, ServerConnection);
     FaultsIDTable.SetMasterLink(&EncoderIDTab, QStringLiteral("SerialNr"), QStringLiteral("Serialnr"));
     EncoderPropIDTab.SetMasterLink(&EncoderIDTab, QStringLiteral("SerialNr"), QStringLiteral("SerialNr"));
     EncAliasTab.SetMasterLink(&EncoderIDTab, QStringLiteral("SerialNr"), QStringLiteral("Serienr"));
@@ -160,6 +164,7 @@ TDataMod::~TDataMod()
     CloseConnection();
     QSqlDatabase::removeDatabase(LocalConnection);
     QSqlDatabase::removeDatabase(RemoteConnection);
+    QSqlDatabase::removeDatabase(ServerConnection);
 }
 
 QString TDataMod::LocalDatabasePath() const
@@ -169,6 +174,8 @@ QString TDataMod::LocalDatabasePath() const
 
 QString TDataMod::RemoteDatabasePath() const
 {
+    if (OnServer())
+        return Location().Shown();
     return (RemoteDir ? RemoteDir() : QString()) + QLatin1Char('/') + DatabaseFileName;
 }
 
@@ -179,6 +186,8 @@ QString TDataMod::DatabasePath() const
 
 QString TDataMod::ConnectionString() const
 {
+    if (IsRemote && OnServer())
+        return QStringLiteral("Driver=QPSQL;Data Source=") + DatabasePath();
     return QStringLiteral("Driver=QSQLITE;Data Source=") + DatabasePath();
 }
 
@@ -201,7 +210,67 @@ QString TDataMod::TextFilePath(TTextFile file) const
 
 QString TDataMod::ConnectionName() const
 {
-    return IsRemote ? RemoteConnection : LocalConnection;
+    return IsRemote ? (OnServer() ? ServerConnection : RemoteConnection) : LocalConnection;
+}
+
+TRemoteLocation TDataMod::Location() const
+{
+    return ParseRemoteLocation(RemoteDir ? RemoteDir() : QString());
+}
+
+bool TDataMod::OnServer() const
+{
+    return Location().IsServer();
+}
+
+void TDataMod::ThrowServerError(const EDatabaseError& e) const
+{
+    const auto* server = dynamic_cast<const EServerError*>(&e);
+    throw EServerError(server ? server->Server : Location().Shown(),
+                       FormatTexts(sServerError, {server ? server->Server : Location().Shown(),
+                                                  WithoutPasswords(server ? server->Reason : e.Message())}),
+                       server ? server->Code : QString());
+}
+
+void TDataMod::OpenServer(QSqlDatabase& db)
+{
+    const TRemoteLocation location = Location();
+    if (!location.Usable())
+        throw EServerError(location.Shown(), FormatTexts(sServerError, {location.Shown(), location.Problem}));
+    PgServer::Configure(db, location);
+    try {
+        if (!db.open())
+            throw PgServer::Error(location, db.lastError());
+        PgServer::CreateSchema(db, location);
+    } catch (const EDatabaseError& e) {
+        db.close();
+        ThrowServerError(e);
+    }
+}
+
+int TDataMod::CopyToServer()
+{
+    CloseConnection();
+    const bool wasRemote = IsRemote;
+    IsRemote = false;
+    int copied = 0;
+    try {
+        OpenConnection();
+        QSqlDatabase server = QSqlDatabase::database(ServerConnection, false);
+        OpenServer(server);
+        try {
+            copied = PgServer::CopyRows(QSqlDatabase::database(LocalConnection, false), server, Location(), LockWaitMs);
+        } catch (const EDatabaseError& e) {
+            ThrowServerError(e);
+        }
+    } catch (...) {
+        IsRemote = wasRemote;
+        CloseConnection();
+        throw;
+    }
+    IsRemote = wasRemote;
+    CloseConnection();
+    return copied;
 }
 
 bool TDataMod::Connected() const
@@ -214,6 +283,10 @@ void TDataMod::OpenConnection()
     QSqlDatabase db = QSqlDatabase::database(ConnectionName(), false);
     if (db.isOpen())
         return;
+    if (IsRemote && OnServer()) {
+        OpenServer(db);
+        return;
+    }
     const QString path = DatabasePath();
     if (IsRemote && !QFileInfo(path).isFile())
         throw EDatabaseError(QStringLiteral("Could not find file '%1'.").arg(path));
@@ -299,7 +372,7 @@ void TDataMod::CloseTables()
 void TDataMod::CloseConnection()
 {
     CloseTables();
-    for (const QString& name : {LocalConnection, RemoteConnection}) {
+    for (const QString& name : {LocalConnection, RemoteConnection, ServerConnection}) {
         QSqlDatabase db = QSqlDatabase::database(name, false);
         if (db.isOpen())
             db.close();
@@ -419,6 +492,7 @@ void TDataMod::UpdateLanguage(TLangIniFile* langFile)
     if (langFile)
         langFile->SetSection(QStringLiteral("KivDataMod"));
     sFolderBusy = text("sFolderBusy", "En annan Kiv använder databasmappen %s. Försök igen när den är klar.");
+    sServerError = text("sServerError", "Databasservern %s: %s");
     sStationWriting = text("sStationWriting", "En annan station skriver i databasen. Försök igen om en stund. (%s)");
     sAliasLineBreak = text("sAliasLineBreak", "Ett alias får inte innehålla radbrytningar.");
     sAliasCharacters = text("sAliasCharacters", "Aliaset innehåller tecken som inte kan sparas: %s");
@@ -800,7 +874,14 @@ int TDataMod::ImportFile(const QString& path, const QString& table, const QStrin
     if (!QFileInfo::exists(path))
         return 0;
     Scratch = ReadTextLines(path);
-    TRowInserter inserter(QSqlDatabase::database(ConnectionName(), false), table, columns, path);
+    const QSqlDatabase db = QSqlDatabase::database(ConnectionName(), false);
+    // A server takes the rows through its own bulk path; the shared file through SQLite's.
+    std::optional<TRowInserter> fileInserter;
+    std::optional<TPgBulkInserter> serverInserter;
+    if (IsRemote && OnServer())
+        serverInserter.emplace(db, table, columns, path);
+    else
+        fileInserter.emplace(db, table, columns, path);
     int inserted = 0;
     TStagedValues values;
     QString reason;
@@ -815,15 +896,34 @@ int TDataMod::ImportFile(const QString& path, const QString& table, const QStrin
             throw EBadLine(path, n + 1, reason);
         if (skip && skip(values))
             continue;
-        inserter.Add(std::move(values), n + 1);
+        if (serverInserter)
+            serverInserter->Add(values, n + 1);
+        else
+            fileInserter->Add(std::move(values), n + 1);
         ++inserted;
     }
-    inserter.Flush();
+    if (serverInserter)
+        serverInserter->Finish();
+    else
+        fileInserter->Flush();
     return inserted;
 }
 
 void TDataMod::BeginWrite(QSqlDatabase& db)
 {
+    if (IsRemote && OnServer()) {
+        // The stations take turns; one that waited too long, or that the server chose to end in
+        // a deadlock, tries again a few times before it gives up.
+        for (int attempt = 1;; ++attempt) {
+            try {
+                PgServer::BeginWrite(db, Location(), LockWaitMs);
+                return;
+            } catch (const EServerError& e) {
+                if (attempt >= 3 || !PgServer::Retryable(e.Code))
+                    throw EDatabaseError(FormatTexts(sStationWriting, {e.Reason}));
+            }
+        }
+    }
     // The write lock is taken at the start, waiting as long as the connection's busy time-out;
     // a deferred transaction would fail on its first write instead.
     QSqlQuery begin(db);
@@ -968,10 +1068,20 @@ void TDataMod::ImportBatch(const QString& token, bool fresh, QStringList& proble
                     QFile::rename(ImportingPath(f, token), TextFilePath(f));
             throw EStagingError(shown);
         } catch (...) {
-            // Not imported: a fresh batch goes back under the names the user knows.
-            if (fresh)
+            // Not imported: a fresh batch goes back under the names the user knows. Unless the
+            // server went away: it may have committed the batch before the answer was lost, and
+            // only the batch's own name lets the next update recognise it.
+            const bool server = IsRemote && OnServer();
+            if (fresh && !(server && PgServer::Lost(QSqlDatabase::database(ServerConnection, false))))
                 for (TTextFile f : StagedFiles)
                     QFile::rename(ImportingPath(f, token), TextFilePath(f));
+            if (server) {
+                try {
+                    throw;
+                } catch (const EDatabaseError& e) {
+                    ThrowServerError(e);
+                }
+            }
             throw;
         }
     }
@@ -988,6 +1098,9 @@ void TDataMod::UpdateDatabase()
     // Only the remote database receives staged readings; the local one is for browsing.
     if (!IsRemote)
         return;
+    // A fresh connection: the server may have restarted since the last one was opened.
+    if (OnServer())
+        Reconnect();
     QSqlDatabase db = QSqlDatabase::database(ConnectionName(), false);
     if (!db.isOpen())
         throw EDatabaseError(QStringLiteral("The database %1 is not open").arg(DatabasePath()));

@@ -1,9 +1,11 @@
 #pragma once
+#include "db/DbError.h"
 #include "db/uDbCursor.h"
 #include "db/uStagingFormat.h"
 #include "model/uReadingTexts.h"
 #include "platform/FolderLock.h"
 #include "settings/uLangIniFile.h"
+#include "settings/uRemoteLocation.h"
 #include <QDateTime>
 #include <QLocale>
 #include <QObject>
@@ -69,6 +71,9 @@ public:
     TDbCursor EncAliasTab;
 
     bool Remote() const { return IsRemote; }
+    // Copies the local database's rows to the server that the remote setting names, creating
+    // the tables there when missing; a second run copies nothing twice. Returns the rows copied.
+    int CopyToServer();
     QString LocalDatabasePath() const;
     QString RemoteDatabasePath() const;
     QString ConnectionString() const;
@@ -138,6 +143,10 @@ private:
     class TFolderGuard;
 
     QString ConnectionName() const;
+    bool OnServer() const;
+    TRemoteLocation Location() const;
+    void OpenServer(QSqlDatabase& db);
+    [[noreturn]] void ThrowServerError(const EDatabaseError& e) const;
     QString DatabasePath() const;
     QString FolderPath() const;
     void OpenConnection();
@@ -164,6 +173,8 @@ private:
     bool IsRemote = false;
     QString LocalConnection;
     QString RemoteConnection;
+    // The remote database on a PostgreSQL server, when the remote setting names one.
+    QString ServerConnection;
     // The one text buffer every staging operation loads, edits, searches and saves in turn.
     QStringList Scratch;
     TFolderLock FolderLock;
@@ -171,6 +182,7 @@ private:
 
     QString sFolderBusy;
     QString sStationWriting;
+    QString sServerError;
     QString sAliasLineBreak;
     QString sAliasCharacters;
     QString sAliasTooLong;

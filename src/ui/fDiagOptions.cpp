@@ -1,4 +1,5 @@
 #include "ui/fDiagOptions.h"
+#include "settings/uRemoteLocation.h"
 #include "core/uCommRes.h"
 #include "core/uUpdateTimer.h"
 #include "platform/SerialPorts.h"
@@ -146,14 +147,16 @@ void TDiagOptions::CreateComponents()
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Bevel1->setGeometry(8, 192, 273, 105);
+    Bevel1->setGeometry(8, 192, 273, 121);
     Bevel2 = new QFrame(this);
     Bevel2->setObjectName(QStringLiteral("Bevel2"));
     Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Bevel2->setGeometry(12, 196, 265, 96);
+    Bevel2->setGeometry(12, 196, 265, 112);
 
     lbRemDBDir = label("lbRemDBDir", 28, 211);
     edDBDir = edit("edDBDir", {28, 227, 185, 21});
+    lbDBKind = label("lbDBKind", 28, 252);
+    connect(edDBDir, &QLineEdit::textChanged, this, [this] { ShowDBKind(); });
 
     sbtnDbDir = new QToolButton(this);
     sbtnDbDir->setObjectName(QStringLiteral("sbtnDbDir"));
@@ -165,12 +168,12 @@ void TDiagOptions::CreateComponents()
     spbtnUpdateDB->setObjectName(QStringLiteral("spbtnUpdateDB"));
     spbtnUpdateDB->setIcon(QIcon(QStringLiteral(":/images/database-init.png")));
     spbtnUpdateDB->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    spbtnUpdateDB->setGeometry(64, 256, 137, 26);
+    spbtnUpdateDB->setGeometry(64, 272, 137, 26);
     connect(spbtnUpdateDB, &QToolButton::clicked, this, [this] { spbtnUpdateDBClick(); });
 
     btnOk = new QPushButton(this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setGeometry(100, 312, 75, 25);
+    btnOk->setGeometry(100, 328, 75, 25);
     connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
 
     setTabOrder(cbComPort, cbUpdateInterval);
@@ -180,6 +183,20 @@ void TDiagOptions::CreateComponents()
     setTabOrder(btnOk, cbUseModem);
     setTabOrder(cbUseModem, edTelphoneNumber);
     setTabOrder(edTelphoneNumber, edDBDir);
+}
+
+void TDiagOptions::ShowDBKind()
+{
+    const TRemoteLocation location = ParseRemoteLocation(edDBDir->text());
+    QString text;
+    if (location.IsServer())
+        text = location.Usable() ? sDBKindServer : sDBKindInvalid;
+    else if (location.Kind == TRemoteLocation::TKind::Folder)
+        text = sDBKindFolder;
+    SetCaption(lbDBKind, text);
+    // The field shows the URI as typed, password included; the tips never do.
+    edDBDir->setToolTip(location.IsServer() ? location.Shown() : QString());
+    lbDBKind->setToolTip(location.Problem);
 }
 
 bool TDiagOptions::RunModal()
@@ -200,6 +217,10 @@ void TDiagOptions::UpdateLanguage(TLangIniFile* langFile)
                langFile->ReadText(QStringLiteral("lbTelephoneNumberTitle"), QStringLiteral("Telefonnummer:")));
     SetCaption(lbRemDBDir, langFile->ReadText(QStringLiteral("lbRemDBDir"), QStringLiteral("Fjärrdatabasserver:")));
     spbtnUpdateDB->setText(langFile->ReadText(QStringLiteral("spbtnUpdateDB"), QStringLiteral("Initiera databas")));
+    sDBKindFolder = langFile->ReadText(QStringLiteral("sDBKindFolder"), QStringLiteral("Mapp med databasfilen"));
+    sDBKindServer = langFile->ReadText(QStringLiteral("sDBKindServer"), QStringLiteral("PostgreSQL-server"));
+    sDBKindInvalid = langFile->ReadText(QStringLiteral("sDBKindInvalid"), QStringLiteral("Ogiltig serveradress"));
+    ShowDBKind();
 
     if (ApplIniFile) {
         cbUseModem->setChecked(ApplIniFile->ReadUseModem());

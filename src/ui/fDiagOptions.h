@@ -35,7 +35,7 @@ class TDiagOptions : public QDialog, public TLangClient, public TLangList {
     Q_OBJECT
 public:
     static constexpr int ClientWidth = 290;
-    static constexpr int ClientHeight = 346;
+    static constexpr int ClientHeight = 362;
     // How often the device list looks for adapters plugged in or out while the dialog is shown.
     static constexpr int DeviceScanMs = 1000;
     static constexpr int HelpContext = 19;
@@ -104,6 +104,8 @@ public:
     QFrame* Bevel2;
     QLabel* lbRemDBDir;
     QLineEdit* edDBDir;
+    // What the remote-database field names: a folder or a database server.
+    QLabel* lbDBKind;
     QToolButton* sbtnDbDir;
     QToolButton* spbtnUpdateDB;
     QPushButton* btnOk;
@@ -115,6 +117,10 @@ protected:
 
 private:
     void CreateComponents();
+    void ShowDBKind();
+    QString sDBKindFolder = QStringLiteral("Mapp med databasfilen");
+    QString sDBKindServer = QStringLiteral("PostgreSQL-server");
+    QString sDBKindInvalid = QStringLiteral("Ogiltig serveradress");
     QString PortTip(int item) const;
     void RefreshPortTips();
     const TSerialPortSystem& Ports() const;

@@ -105,7 +105,7 @@ extras=$(find "$root" -name 'kiv_tests_*' -o -name '*gallery*' -o -name '*bench*
 
 # Dependencies: the linked libraries, and the database driver loaded at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6sql6-sqlite libqt6widgets6 libqt6core6; do
+for needed in libqt6sql6-sqlite libqt6sql6-psql libpq5 libqt6widgets6 libqt6core6; do
   grep -q "\b$needed\b" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 

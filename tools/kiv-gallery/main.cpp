@@ -28,6 +28,7 @@
 #include "platform/SerialPorts.h"
 #include "ui/fDiagManager.h"
 #include "ui/fDiagOptions.h"
+#include <QLineEdit>
 #include "ui/fKiv.h"
 #include "ui/fStoredFaultView.h"
 #include "ui/fTrend.h"
@@ -265,6 +266,9 @@ int main(int argc, char** argv)
         }
         if (mode == QLatin1String("options")) {
             control.hide();
+            // kiv-gallery options TEXT: the remote-database field holding TEXT.
+            if (argc > 2)
+                options.edDBDir->setText(QString::fromLocal8Bit(argv[2]));
             options.move(0, 0);
             options.show();
             if (devices)
