@@ -9,6 +9,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QRegularExpression>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 
@@ -38,8 +39,9 @@ Flow FlowOf(const TReportLayout& layout)
 }
 
 // Runs action once a visible modal window of type T turns up (the code under test opens it with exec).
+// The watch ends when the window turns up; a caller expecting none deletes what this returns.
 template <class T>
-void WhenShown(const std::function<void(T*)>& action)
+QPointer<QTimer> WhenShown(const std::function<void(T*)>& action)
 {
     auto* timer = new QTimer;
     timer->setInterval(10);
@@ -51,6 +53,7 @@ void WhenShown(const std::function<void(T*)>& action)
         }
     });
     timer->start();
+    return timer;
 }
 
 } // namespace
@@ -169,12 +172,13 @@ TEST_F(ReportFixture, TheChosenEncodersAndPagesAreAllThatIsLaidOutAndCancelShows
     // Cancel: no preview at all.
     bool previewed = false;
     WhenShown<TReportRangeFrm>([](TReportRangeFrm* range) { range->findChild<QPushButton*>("btnCancel")->click(); });
-    WhenShown<QPrintPreviewDialog>([&previewed](QPrintPreviewDialog* preview) {
+    QPointer<QTimer> previewWatch = WhenShown<QPrintPreviewDialog>([&previewed](QPrintPreviewDialog* preview) {
         previewed = true;
         preview->reject();
     });
     Find<QToolButton>("tbtnPrint")->click();
     EXPECT_FALSE(previewed);
+    delete previewWatch.data();
 
     // Encoders 2 to 3 (1002 and 1003): one page, and the title starts it.
     TReportRangeFrm& range = View->ReportRangeFrm();
