@@ -1,4 +1,5 @@
 #include "platform/NetSerialDevice.h"
+#include "platform/Deadline.h"
 #include <QUrl>
 #include <cerrno>
 #include <cstring>
@@ -12,16 +13,7 @@
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
-int RemainingMs(TClock::time_point deadline)
-{
-    const auto left = deadline - TClock::now();
-    if (left <= TClock::duration::zero())
-        return 0;
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return ms > 0x7fffffff ? 0x7fffffff : static_cast<int>(ms);
-}
+using TClock = TDeadlineClock;
 
 TClock::time_point After(uint32_t ms)
 {

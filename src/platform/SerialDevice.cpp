@@ -1,4 +1,5 @@
 #include "platform/SerialDevice.h"
+#include "platform/Deadline.h"
 #include <QByteArray>
 #include <QFile>
 #include <cstdio>
@@ -15,18 +16,7 @@
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
-// Milliseconds left until the deadline, rounded up so that poll never wakes a little early and
-// spins; 0 once it has passed.
-int RemainingMs(TClock::time_point deadline)
-{
-    const auto left = deadline - TClock::now();
-    if (left <= TClock::duration::zero())
-        return 0;
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return ms > 0x7fffffff ? 0x7fffffff : static_cast<int>(ms);
-}
+using TClock = TDeadlineClock;
 
 // Moves up to count bytes with one total time-out. A hang-up shows as POLLHUP/POLLERR or as a
 // read of 0 bytes after POLLIN (in raw mode with VMIN 0 a read of 0 means "nothing yet", so we

@@ -107,6 +107,19 @@ protected:
         return counts;
     }
 
+    // Confirms the connection as soon as the dial window is up and the modem has answered.
+    void ConfirmDialWhenConnected()
+    {
+        ConfirmDial = [this] {
+            if (Main->DialScript->isVisible() && Sim.ModemConnected())
+                QTimer::singleShot(300, [this] { Main->DialScript->accept(); });
+            else
+                QTimer::singleShot(50, ConfirmDial);
+        };
+        QTimer::singleShot(0, ConfirmDial);
+    }
+    std::function<void()> ConfirmDial;
+
     bool ShowsLed(const QAbstractButton* button, bool lit) const
     {
         return button->icon().cacheKey() == Control->Led(lit).cacheKey();
@@ -387,14 +400,7 @@ TEST_F(MainTest, GoingOnlineThroughTheModemReadsTheEncoderAfterOk)
     Sim.SetModemMode(true);
     StartWith(HealthyImage);
     Main->DiagOptions->cbUseModem->setChecked(true);
-    // Confirm the connection as soon as the dial window is up and the modem has answered.
-    std::function<void()> confirm = [&] {
-        if (Main->DialScript->isVisible() && Sim.ModemConnected())
-            QTimer::singleShot(300, [&] { Main->DialScript->accept(); });
-        else
-            QTimer::singleShot(50, confirm);
-    };
-    QTimer::singleShot(0, confirm);
+    ConfirmDialWhenConnected();
     Sim.ClearLog();
     Control->btnOnLine->click();
 
@@ -615,13 +621,7 @@ TEST_F(MainTest, TheModemIsDialledThroughARawDeviceServer)
     Sim.SetModemMode(true);
     StartWith(HealthyImage, TDeviceServer::TMode::Raw);
     Main->DiagOptions->cbUseModem->setChecked(true);
-    std::function<void()> confirm = [&] {
-        if (Main->DialScript->isVisible() && Sim.ModemConnected())
-            QTimer::singleShot(300, [&] { Main->DialScript->accept(); });
-        else
-            QTimer::singleShot(50, confirm);
-    };
-    QTimer::singleShot(0, confirm);
+    ConfirmDialWhenConnected();
     Control->btnOnLine->click();
 
     EXPECT_TRUE(Main->CommRes->IsOpen());
